@@ -1,0 +1,67 @@
+# Kelmora: the two commands are `make run` (set up, build, play) and `make test`.
+# This Makefile only wraps tools/install-deps.sh, CMake and CTest.
+
+BUILD      ?= build
+BUILD_TYPE ?= RelWithDebInfo
+WERROR     ?= OFF
+JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
+CMAKE_ARGS ?=
+CTEST_ARGS ?=
+
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+SAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+          LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+          UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: all deps deps-test configure build run test test-asan test-tsan bench fuzz \
+        format format-check install clean
+
+all: build
+
+deps:
+	@sh tools/install-deps.sh build
+
+deps-test:
+	@sh tools/install-deps.sh test
+
+configure:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKELMORA_WERROR=$(WERROR) $(CMAKE_ARGS)
+
+# Builds the game, its data (generated into $(BUILD)/data) and the tests.
+build: deps configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The game reads data/ and hiscores.dat from its working directory: the build directory.
+run: build
+	cd $(BUILD) && ./kelmora
+
+test: deps-test configure
+	cmake --build $(BUILD) -j $(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+# The test suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps-test
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELMORA_ASAN=ON -DKELMORA_WERROR=$(WERROR) $(CMAKE_ARGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	$(SAN_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+# The tests that run the bouncing-tile timer thread, under ThreadSanitizer.
+test-tsan: deps-test
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELMORA_TSAN=ON -DKELMORA_WERROR=$(WERROR) $(CMAKE_ARGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --test-dir $(TSAN_BUILD) --output-on-failure -L timer $(CTEST_ARGS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check: deps-test
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
