@@ -11,6 +11,9 @@ CTEST_ARGS ?=
 
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+BENCH_BUILD ?= build-bench
 SAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
           LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
           UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -54,6 +57,15 @@ test-tsan: deps-test
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --test-dir $(TSAN_BUILD) --output-on-failure -L timer $(CTEST_ARGS)
 
+# Fuzzes the score-file loader for FUZZ_SECONDS (clang, ASan+UBSan), starting from the seeds in
+# fuzz/corpus; what it learns is kept in $(FUZZ_BUILD)/corpus, a failing input beside it.
+fuzz: deps-test
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELMORA_FUZZ=ON -DKELMORA_ASAN=ON -DKELMORA_TESTS=OFF -DKELMORA_WERROR=$(WERROR) $(CMAKE_ARGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target kelmora_fuzz_hiscores
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/fuzz/kelmora_fuzz_hiscores -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus fuzz/corpus
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
@@ -64,4 +76,4 @@ install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
