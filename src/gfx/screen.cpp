@@ -1,0 +1,180 @@
+// Presentation state for the whole run and its set-up: window, back buffer, fonts and images.
+#include "screen.h"
+
+#include "clock.h"
+
+#include <SDL_image.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+SDL_Surface* screen = nullptr;
+SDL_Surface* backBuffer = nullptr;
+SDL_Rect backRect = {0, 0, 0, 0};
+
+TTF_Font* fontLarge = nullptr;
+TTF_Font* fontMedium = nullptr;
+TTF_Font* fontSmall = nullptr;
+
+SDL_Surface* imgBackground = nullptr;
+SDL_Surface* imgLogo = nullptr;
+SDL_Surface* imgSelect = nullptr;
+SDL_Surface* imgRotate = nullptr;
+SDL_Surface* tiles[kTileCount] = {};
+
+const SDL_Color colorTable[4] = {
+    {200, 200, 240, 100}, // pale
+    {20, 20, 20, 50},     // shadow
+    {10, 10, 250, 0},     // blue
+    {250, 10, 25, 0},     // red
+};
+const SDL_Color& colorPale = colorTable[0];
+const SDL_Color& colorShadow = colorTable[1];
+const SDL_Color& colorBlue = colorTable[2];
+const SDL_Color& colorRed = colorTable[3];
+const SDL_Color colorMenu = {95, 10, 250, 0};
+
+const int menuTextY[kMenuItems] = {145, 185, 225, 265};
+const int menuBarY[kMenuItems] = {151, 191, 231, 271};
+SDL_Rect selectRect = {0, 145, 0, 160};
+
+int bounceTile = 0;
+SDL_Rect tileRects[kBounceCount] = {};
+std::atomic<int32_t> tileX[kBounceCount] = {};
+std::atomic<int32_t> tileAngle[kBounceCount] = {0, 15, 30, 45, 60, 75, 90, 105, 120, 135};
+std::atomic<int32_t> tileSpeed[kBounceCount] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+
+namespace {
+
+constexpr const char* kFontPath = "data/fonts/impact.ttf";
+constexpr int kMenuHeight = 160; // four items of 40 pixels
+constexpr int kBounceLeft = 10;
+constexpr int kBounceTop = 20;
+
+// Replaces *image by its copy in format, freeing the original, then sets the colour key.
+// Should the conversion fail, the original stays: it still blits, only more slowly, whereas a
+// null image would be dereferenced by the colour key and by every later draw.
+void ConvertInPlace(SDL_Surface** image, SDL_PixelFormat* format) {
+    if (*image == nullptr) return;
+    SDL_Surface* converted = SDL_ConvertSurface(*image, format, 0);
+    if (converted != nullptr) {
+        SDL_FreeSurface(*image);
+        *image = converted;
+    }
+}
+
+void SetKey(SDL_Surface* image, Uint32 key) {
+    if (image != nullptr) SDL_SetColorKey(image, SDL_SRCCOLORKEY, key);
+}
+
+void FreeImage(SDL_Surface** image) {
+    if (*image != nullptr) SDL_FreeSurface(*image);
+    *image = nullptr;
+}
+
+} // namespace
+
+int klmr_OpenScreen(Uint32 flags) {
+    screen = SDL_SetVideoMode(kScreenWidth, kScreenHeight, 16, flags);
+    if (screen == nullptr) {
+        fprintf(stderr, "klmr_OpenScreen: Couldn't initialize video mode: %s\n", SDL_GetError());
+        return 0;
+    }
+    klmr_FreeBackBuffer();
+    const SDL_PixelFormat* f = screen->format;
+    backBuffer = SDL_CreateRGBSurface(SDL_SWSURFACE, screen->w, screen->h, f->BitsPerPixel,
+                                      f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    if (backBuffer == nullptr) {
+        fprintf(stderr, "klmr_OpenScreen: Can't create surface!\n");
+        return 0;
+    }
+    backRect = {0, 0, static_cast<Uint16>(backBuffer->w), static_cast<Uint16>(backBuffer->h)};
+    return 1;
+}
+
+int klmr_OpenFonts() {
+    fontLarge = TTF_OpenFont(kFontPath, 27);
+    fontMedium = TTF_OpenFont(kFontPath, 20);
+    fontSmall = TTF_OpenFont(kFontPath, 16);
+    if (fontLarge == nullptr || fontMedium == nullptr || fontSmall == nullptr) {
+        fprintf(stderr, "klmr_OpenFonts: I can't create bmp: %s\n", SDL_GetError());
+        return 0;
+    }
+    return 1;
+}
+
+void klmr_CloseFonts() {
+    if (fontLarge != nullptr) TTF_CloseFont(fontLarge);
+    if (fontMedium != nullptr) TTF_CloseFont(fontMedium);
+    if (fontSmall != nullptr) TTF_CloseFont(fontSmall);
+}
+
+int klmr_LoadAndConvertImages(SDL_Surface* target) {
+    // A second call must not leak what the first one loaded.
+    klmr_FreeImages();
+
+    imgBackground = IMG_Load("data/gfx/background.png");
+    imgLogo = IMG_Load("data/gfx/klmr_logo_cpr.png");
+    imgSelect = IMG_Load("data/gfx/select.png");
+    imgRotate = IMG_Load("data/gfx/rotate.png");
+    if (imgBackground == nullptr || imgLogo == nullptr || imgSelect == nullptr ||
+        imgRotate == nullptr) {
+        fprintf(stderr, "klmr_LoadAndConvertImages: I can't create bmp: %s\n", SDL_GetError());
+        return 0;
+    }
+
+    for (int n = 1; n <= kTileCount; ++n) {
+        char path[128];
+        snprintf(path, sizeof path, "data/gfx/pic%d.bmp", n);
+        SDL_RWops* stream = SDL_RWFromFile(path, "rb");
+        tiles[n - 1] = stream != nullptr ? SDL_LoadBMP_RW(stream, 1) : nullptr;
+        if (tiles[n - 1] == nullptr) {
+            fprintf(stderr, "klmr_LoadAndConvertImages: I can't create bmp: %s\n", SDL_GetError());
+            return 0;
+        }
+    }
+
+    // The key is set after the conversion: it must match the converted pixel values.
+    SDL_PixelFormat* format = target->format;
+    const Uint32 key = SDL_MapRGB(format, 255, 0, 255);
+    SDL_Surface** images[] = {&imgBackground, &imgLogo, &imgSelect, &imgRotate};
+    for (SDL_Surface** image : images)
+        ConvertInPlace(image, format);
+    for (SDL_Surface** image : images)
+        SetKey(*image, key);
+    for (SDL_Surface*& tile : tiles) {
+        ConvertInPlace(&tile, format);
+        SetKey(tile, key);
+    }
+
+    srand(static_cast<unsigned int>(klmr_Time()));
+    bounceTile = rand() % kTileCount;
+
+    const int w = tiles[0]->w;
+    const int h = tiles[0]->h;
+    for (int i = 0; i < kBounceCount; ++i) {
+        const int x = kBounceLeft + i * w;
+        tileRects[i] = {static_cast<Sint16>(x), kBounceTop, static_cast<Uint16>(w),
+                        static_cast<Uint16>(h)};
+        tileX[i].store(x, std::memory_order_relaxed);
+    }
+
+    selectRect = {static_cast<Sint16>((kScreenWidth - imgSelect->w) / 2),
+                  static_cast<Sint16>(menuTextY[0]), static_cast<Uint16>(imgSelect->w),
+                  kMenuHeight};
+    return 1;
+}
+
+void klmr_FreeBackBuffer() {
+    if (backBuffer != nullptr) SDL_FreeSurface(backBuffer);
+    backBuffer = nullptr;
+}
+
+void klmr_FreeImages() {
+    FreeImage(&imgBackground);
+    FreeImage(&imgLogo);
+    FreeImage(&imgSelect);
+    FreeImage(&imgRotate);
+    for (SDL_Surface*& tile : tiles)
+        FreeImage(&tile);
+}
