@@ -129,7 +129,7 @@ float TurnArrows(float x, float y, float radius, float halfWidth) {
         float ex = radius * std::cos(endA), ey = radius * std::sin(endA);
         float tx = -std::sin(endA), ty = std::cos(endA); // direction of travel
         float nx = std::cos(endA), ny = std::sin(endA);
-        float hl = halfWidth * 2.6f;
+        float hl = halfWidth * 3.0f + 0.6f;
         std::vector<float> head = {ex + tx * hl * 1.3f, ey + ty * hl * 1.3f, ex + nx * hl,
                                    ey + ny * hl,        ex - nx * hl,        ey - ny * hl};
         d = std::min(d, SdPolygon(x, y, head));
@@ -148,13 +148,14 @@ Canvas DrawCursorStrip() {
         Color core = Mix(calm, strong, t);
         float half = kCursorSize / 2.0f;
         float coreHalf = 0.9f + 0.55f * t; // half the width of the bright line of the frame
-        float ringR = 6.5f + 1.0f * t;
+        float ringR = 7.0f + 1.5f * t;
         Canvas frame = Render(kCursorSize, kCursorSize, [&](float px, float py) {
             float x = px - half, y = py - half;
-            // The frame follows the block's edge, inset so that its outline fits.
+            // The frame follows the block's edge, inset so that its outline fits; its outer
+            // edge stays put while the bright line grows inward.
             float inset = half - 2.0f - coreHalf;
-            float border = std::fabs(SdBox(x, y, inset, inset, 5.0f)) - coreHalf;
-            float arrows = TurnArrows(x, y, ringR, 0.8f + 0.35f * t);
+            float border = std::fabs(SdBox(x, y, inset, inset, 6.0f - coreHalf)) - coreHalf;
+            float arrows = TurnArrows(x, y, ringR, 0.9f + 0.4f * t);
             float shape = std::min(border, arrows);
             if (shape < 0) return core;
             return shape < 1.1f ? outline : Color{0, 0, 0, 0};
