@@ -1,0 +1,195 @@
+// The main loop: one frame drains the events and hands each to the current state, runs the
+// state's frame step, finishes the frame with the screen-update policy and pauses 5 ms.
+#include "states.h"
+
+#include "clock.h"
+#include "displays.h"
+#include "draw.h"
+#include "effects.h"
+#include "screen.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+inline constexpr uint32_t kFramePauseMs = 5;
+
+// States outside Menu..Exit are NameEntry: the frame step stores NameEntry for them.
+GameState Current(const MainLoop* loop) {
+    int s = static_cast<int>(loop->gameState);
+    if (s < static_cast<int>(GameState::Menu) || s > static_cast<int>(GameState::Exit))
+        return GameState::NameEntry;
+    return loop->gameState;
+}
+
+// ---- Dispatchers, one per event kind. Each returns false when polling stops.
+
+bool DispatchKey(MainLoop* loop, int sym) {
+    GameState state = Current(loop);
+    if (state == GameState::NameEntry) return klmr_NameEntryKey(loop, sym);
+    if ((sym >= '0' && sym <= '9') || (sym >= 'a' && sym <= 'z')) {
+        klmr_CodeRingFeed(loop, static_cast<char>(sym));
+        if (sym == 'f') loop->flipScreen = 1;
+        return true;
+    }
+    if (sym == kKeyUp) {
+        loop->menuSelection = std::max(loop->menuSelection - 1, 0);
+        return true;
+    }
+    if (sym == kKeyDown) {
+        loop->menuSelection = std::min(loop->menuSelection + 1, kMenuItems - 1);
+        return true;
+    }
+    switch (state) {
+    case GameState::Menu:
+        return klmr_MenuKey(loop, sym);
+    case GameState::Play:
+        return klmr_PlayKey(loop, sym);
+    default:
+        return klmr_InfoKey(loop, sym);
+    }
+}
+
+void DispatchMotion(MainLoop* loop, int x, int y) {
+    switch (Current(loop)) {
+    case GameState::Menu:
+        klmr_MenuMotion(loop, x, y);
+        break;
+    case GameState::Play:
+        klmr_PlayMotion(loop, x, y);
+        break;
+    default:
+        break;
+    }
+}
+
+void DispatchButton(MainLoop* loop, int button, int x, int y) {
+    switch (Current(loop)) {
+    case GameState::Menu:
+        klmr_MenuButton(loop, button, x, y);
+        break;
+    case GameState::Play:
+        klmr_PlayButton(loop, button);
+        break;
+    case GameState::NameEntry:
+        break;
+    default:
+        klmr_InfoButton(loop);
+        break;
+    }
+}
+
+void PollEvents(MainLoop* loop) {
+    SDL_Event event;
+    for (;;) {
+        if (SDL_PollEvent(&event) == 0) {
+            loop->quitRequested = 0;
+            return;
+        }
+        bool more = true;
+        switch (event.type) {
+        case SDL_KEYDOWN:
+            more = DispatchKey(loop, event.key.keysym.sym);
+            break;
+        case SDL_MOUSEMOTION:
+            DispatchMotion(loop, event.motion.x, event.motion.y);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            DispatchButton(loop, event.button.button, event.button.x, event.button.y);
+            break;
+        case SDL_QUIT:
+            // Events queued after the close stay in the queue.
+            loop->quitRequested = 1;
+            more = false;
+            break;
+        default:
+            break;
+        }
+        if (!more) return;
+    }
+}
+
+FrameEnd StateFrame(MainLoop* loop) {
+    switch (Current(loop)) {
+    case GameState::Menu:
+        return klmr_MenuFrame(loop);
+    case GameState::Play:
+        return klmr_PlayFrame(loop);
+    case GameState::HiScores:
+        return klmr_HiScoresFrame(loop);
+    case GameState::About:
+        return klmr_AboutFrame(loop);
+    case GameState::Exit:
+        return klmr_ExitFrame(loop);
+    default:
+        return klmr_NameEntryFrame(loop);
+    }
+}
+
+// The screen-update policy: only what changed reaches the display, except when a state drew
+// its whole screen, a play run ended or advanced, or `f` asked for a whole update.
+void FinishFrame(MainLoop* loop, FrameEnd end) {
+    switch (end) {
+    case FrameEnd::Strip:
+    case FrameEnd::Whole:
+        klmr_DrawBouncingTiles();
+        if (end == FrameEnd::Whole || loop->flipScreen)
+            klmr_Flip();
+        else
+            klmr_UpdateBottomStrip();
+        break;
+    case FrameEnd::Play:
+        if (loop->flipScreen) klmr_Flip();
+        break;
+    case FrameEnd::NextLevel:
+        klmr_Flip();
+        break;
+    case FrameEnd::RunOver:
+        klmr_DrawBouncingTiles();
+        klmr_Flip();
+        break;
+    }
+    if (loop->nameLineDirty) klmr_ShowNameLine(loop->typedName);
+}
+
+} // namespace
+
+void klmr_LoopReset(MainLoop* loop) {
+    loop->gameState = GameState::Menu;
+    loop->stateRedraw = 1;
+    loop->flipScreen = 0;
+    loop->nameLineDirty = 0;
+    loop->quitRequested = 0;
+    loop->frameCounter = 0;
+    loop->menuSelection = 0;
+    loop->selectBarY = menuBarY[0];
+    loop->startLevel = 0;
+    memset(loop->codeBuffer, '-', kCodeLength);
+    loop->codeBuffer[kCodeLength] = '\0';
+    memset(loop->typedName, 0, sizeof loop->typedName);
+    loop->animStep = 0;
+    loop->rotating = 0;
+    loop->rotX = 0;
+    loop->rotY = 0;
+    loop->rotDir = 0;
+    loop->scrambleDir = 0;
+    loop->hoverValid = 0;
+    loop->hoverX = 0;
+    loop->hoverY = 0;
+    loop->timeLeft = 0;
+    loop->levelStartTime = 0;
+}
+
+bool klmr_Frame(MainLoop* loop) {
+    loop->nameLineDirty = 0;
+    loop->flipScreen = 0;
+    PollEvents(loop);
+    FinishFrame(loop, StateFrame(loop));
+    if (loop->quitRequested) return false;
+    klmr_Delay(kFramePauseMs);
+    if (++loop->frameCounter >= kFrameCounterWrap) loop->frameCounter = 0;
+    return true;
+}
