@@ -93,9 +93,9 @@ Canvas DrawSelectBar() {
     const Color pointer = Rgb(95, 10, 250), shadow = {0.25f, 0.18f, 0.10f, 0.45f};
     auto capsule = [&](float x, float y) { return SdBox(x - cx, y - cy, halfW, halfH, halfH); };
     auto pointers = [&](float x, float y) {
-        float l = SdPolygon(x, y, {9, cy - 6, 17, cy, 9, cy + 6});
-        float r = SdPolygon(x, y, {w - 9.0f, cy - 6, w - 17.0f, cy, w - 9.0f, cy + 6});
-        return std::min(l, r);
+        const float l[6] = {9, cy - 6, 17, cy, 9, cy + 6};
+        const float r[6] = {w - 9.0f, cy - 6, w - 17.0f, cy, w - 9.0f, cy + 6};
+        return std::min(SdPolygon(x, y, l), SdPolygon(x, y, r));
     };
     return Render(w, h, [&](float x, float y) {
         Color c{0, 0, 0, 0};
@@ -130,8 +130,8 @@ float TurnArrows(float x, float y, float radius, float halfWidth) {
         float tx = -std::sin(endA), ty = std::cos(endA); // direction of travel
         float nx = std::cos(endA), ny = std::sin(endA);
         float hl = halfWidth * 3.0f + 0.6f;
-        std::vector<float> head = {ex + tx * hl * 1.3f, ey + ty * hl * 1.3f, ex + nx * hl,
-                                   ey + ny * hl,        ex - nx * hl,        ey - ny * hl};
+        const float head[6] = {ex + tx * hl * 1.3f, ey + ty * hl * 1.3f, ex + nx * hl,
+                               ey + ny * hl,        ex - nx * hl,        ey - ny * hl};
         d = std::min(d, SdPolygon(x, y, head));
     }
     return d;

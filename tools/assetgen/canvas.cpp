@@ -107,7 +107,7 @@ float SdSegment(float x, float y, float ax, float ay, float bx, float by, float 
     return std::sqrt(ex * ex + ey * ey) - halfWidth;
 }
 
-float SdPolygon(float x, float y, const std::vector<float>& xy) {
+float SdPolygon(float x, float y, std::span<const float> xy) {
     size_t n = xy.size() / 2;
     float best = 1e9f;
     bool inside = false;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -69,7 +70,7 @@ float Coverage(const Sdf& sdf, int px, int py, int n = 4);
 float SdDisc(float x, float y, float r);
 float SdBox(float x, float y, float halfW, float halfH, float radius = 0);
 float SdSegment(float x, float y, float ax, float ay, float bx, float by, float halfWidth);
-float SdPolygon(float x, float y, const std::vector<float>& xy); // closed, any winding
+float SdPolygon(float x, float y, std::span<const float> xy); // closed, any winding
 
 // Quantised 8-bit RGB(A) pixels.
 struct Pixels8 {

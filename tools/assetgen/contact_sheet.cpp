@@ -8,6 +8,7 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -156,7 +157,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 10; ++i) {
         int angle = (i * 15 + 40) % 180;
         Blit(title, tiles[3], 10 + i * 60,
-             450 - static_cast<int>(std::sin(angle * M_PI / 180) * 80));
+             450 - static_cast<int>(std::sin(angle * 3.14159265 / 180) * 80));
     }
     To565(title);
 
