@@ -205,12 +205,52 @@ Canvas Compose(const Mask& glyphs) {
 
 } // namespace
 
+namespace {
+
+// Four small tiles in a 2 x 2 block, outlined and shadowed like the letters, its outline's
+// bottom on row `bottom`.
+Canvas TileBlock(const int (&ids)[4], int tile, int height, float bottom) {
+    const float edge = kOutline, size = 2.0f * tile;
+    const Color rim = Rgb(46, 18, 92), block = Rgb(28, 10, 60), blockLit = Rgb(70, 40, 130);
+    int w = static_cast<int>(size + 2 * edge) + kExtrude;
+    Canvas out = Render(w, height, [&](float x, float y) {
+        float top = bottom - edge - size;
+        float cx = edge + size / 2, cy = top + size / 2;
+        float body = SdBox(x - cx, y - cy, size / 2 + edge, size / 2 + edge, 2.0f);
+        if (body < 0) return rim;
+        for (int k = kExtrude * 4; k >= 1; --k) {
+            float d = k / 4.0f;
+            if (SdBox(x - d - cx, y - d - cy, size / 2 + edge, size / 2 + edge, 2.0f) < 0)
+                return Mix(blockLit, block, d / kExtrude);
+        }
+        return Color{0, 0, 0, 0};
+    });
+    int top = static_cast<int>(bottom - edge) - 2 * tile;
+    for (int k = 0; k < 4; ++k)
+        Blit(out, DrawTile(ids[k], tile), static_cast<int>(edge) + (k % 2) * tile,
+             top + (k / 2) * tile);
+    return out;
+}
+
+} // namespace
+
 Canvas DrawLogo(const std::string& fontPath) {
     for (int points = 64; points >= 24; points -= 2) {
         Mask glyphs = RenderText(fontPath, "Kelmora", points * kOversample);
         if (glyphs.w == 0) return {};
-        Canvas logo = Compose(glyphs);
-        if (logo.h <= kMaxHeight) return logo;
+        Canvas word = Compose(glyphs);
+        if (word.h > kMaxHeight) continue;
+        // The word between two blocks of tiles, the game's own pieces.
+        const int left[4] = {0, 2, 6, 4}, right[4] = {9, 7, 3, 1};
+        const int tile = 14, gap = 10;
+        // The blocks stand on the baseline, as tall as the small letters.
+        float base = kOutline + 1 + static_cast<float>(glyphs.h) / kOversample + kOutline;
+        Canvas a = TileBlock(left, tile, word.h, base), b = TileBlock(right, tile, word.h, base);
+        Canvas logo(a.w + gap + word.w + gap + b.w, word.h);
+        Blit(logo, a, 0, 0);
+        Blit(logo, word, a.w + gap, 0);
+        Blit(logo, b, a.w + gap + word.w + gap, 0);
+        return logo;
     }
     return {};
 }

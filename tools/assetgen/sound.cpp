@@ -66,7 +66,7 @@ std::vector<int16_t> SynthSwap() {
     std::vector<double> left(static_cast<size_t>(n)), right(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         double t = static_cast<double>(i) / n;
-        double freq = 2400.0 * std::pow(900.0 / 2400.0, t);
+        double freq = 2000.0 * std::pow(750.0 / 2000.0, t);
         double env =
             std::sin(kPi * std::pow(t, 0.7)) * Fade(i, n, kSampleRate / 200, kSampleRate / 100);
         double x = noise.Next();
@@ -87,9 +87,9 @@ std::vector<int16_t> SynthClick() {
     for (int i = 0; i < n; ++i) {
         double t = static_cast<double>(i) / kSampleRate;
         double body = std::sin(2 * kPi * 1650.0 * t) * std::exp(-t / 0.0028) +
-                      0.45 * std::sin(2 * kPi * 3300.0 * t + 0.6) * std::exp(-t / 0.0016);
+                      0.35 * std::sin(2 * kPi * 3300.0 * t + 0.6) * std::exp(-t / 0.0016);
         double attack = bp.Step(noise.Next(), 4200.0, 1.5) * std::exp(-t / 0.0008);
-        mono[static_cast<size_t>(i)] = (body + 0.5 * attack) * Fade(i, n, 8, kSampleRate / 250);
+        mono[static_cast<size_t>(i)] = (body + 0.4 * attack) * Fade(i, n, 8, kSampleRate / 250);
     }
     return ToStereo(mono, mono, 0.35);
 }
