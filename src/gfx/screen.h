@@ -67,7 +67,8 @@ void klmr_CloseFonts();
 
 // Loads the four PNG images and sixteen tile BMPs, converts them to target's format with the
 // magenta colour key, seeds rand() from the clock, picks bounceTile and places the bouncing
-// tiles and selectRect: 1 or 0.
+// tiles and selectRect: 1 or 0. Images of an earlier call are freed first; each unconverted
+// original is freed once converted (kept, should its conversion fail).
 int klmr_LoadAndConvertImages(SDL_Surface* target);
 
 // Frees the back buffer, if any; backBuffer becomes null.
@@ -75,4 +76,5 @@ void klmr_FreeBackBuffer();
 
 // Frees the four images and the sixteen tiles that are loaded and sets their pointers to null.
 // Used at shut-down and after a failed start-up, so that the program leaves no leak behind.
+// Only once the bouncing-tile timer has stopped: klmr_BounceTick reads the tiles' widths.
 void klmr_FreeImages();

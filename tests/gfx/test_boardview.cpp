@@ -271,9 +271,6 @@ class BlockAtPointTest : public GfxTest {
         GfxTest::SetUp();
         UseSyntheticTiles(32, 32);
         board = MakeBoard(4, 4);
-        for (auto& column : board.cells)
-            for (auto& cell : column)
-                cell = 0;
         for (int x = 0; x < 4; ++x)
             for (int y = 0; y < 4; ++y)
                 board.cells[x][y] = 1;

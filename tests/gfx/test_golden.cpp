@@ -25,9 +25,9 @@ struct Golden {
 };
 
 constexpr Golden kGolden[] = {
-    {"about", 0x07a2b6d984c4e69bull},
-    {"hiscores", 0x6cad3b817bbdc208ull},
-    {"turn", 0x680f8980f5fc21bfull},
+    {"about", 0x1b2553d96ec451eaull},
+    {"hiscores", 0x3a54573dc023004dull},
+    {"turn", 0x9299853cc9d24354ull},
 };
 
 class GoldenTest : public FontTest {

@@ -1,11 +1,25 @@
 // Screen and assets: the window and back buffer, fonts, image loading, conversion and placement.
 #include "gfx_fixture.h"
 
+#include <dlfcn.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 using namespace gfxtest;
+
+namespace {
+std::vector<SDL_Surface*>* freedSurfaces = nullptr; // recording while not null
+} // namespace
+
+// Records the surfaces freed while a test watches, then frees them as usual.
+extern "C" void SDL_FreeSurface(SDL_Surface* surface) {
+    static auto real =
+        reinterpret_cast<void (*)(SDL_Surface*)>(dlsym(RTLD_NEXT, "SDL_FreeSurface"));
+    if (freedSurfaces != nullptr && surface != nullptr) freedSurfaces->push_back(surface);
+    real(surface);
+}
 
 namespace {
 
@@ -84,9 +98,23 @@ TEST_F(LoadImagesTest, ConvertsKeysAndPlacesEverything) {
     EXPECT_EQ(selectRect.y, 145);
     EXPECT_EQ(selectRect.w, 300);
     EXPECT_EQ(selectRect.h, 160);
+}
 
-    // A second load replaces the first without a leak (the sanitizer build checks).
+TEST_F(LoadImagesTest, EveryUnconvertedOriginalIsFreed) {
+    WriteAll(300);
+    std::vector<SDL_Surface*> freed;
+    freedSurfaces = &freed;
+    const int result = klmr_LoadAndConvertImages(screen);
+    freedSurfaces = nullptr;
+    ASSERT_EQ(result, 1);
+    EXPECT_EQ(freed.size(), 20u) << "four images and sixteen tiles";
+
+    // A second load first frees all twenty of the first, then the twenty new originals.
+    freed.clear();
+    freedSurfaces = &freed;
     ASSERT_EQ(klmr_LoadAndConvertImages(screen), 1);
+    freedSurfaces = nullptr;
+    EXPECT_EQ(freed.size(), 40u);
 }
 
 TEST_F(LoadImagesTest, OddSelectWidthTruncatesTheCentring) {
@@ -144,21 +172,13 @@ TEST_F(GfxTest, RealImagesLoadAndShareTheScreenFormat) {
 }
 
 TEST_F(GfxTest, ScreenAndBackBufferShareOneFormat) {
-    EXPECT_EQ(screen->w, 640);
-    EXPECT_EQ(screen->h, 480);
-    EXPECT_EQ(screen->format->BitsPerPixel, 16);
-    EXPECT_EQ(backBuffer->w, 640);
-    EXPECT_EQ(backBuffer->h, 480);
-    EXPECT_EQ(backBuffer->format->BitsPerPixel, 16);
-    EXPECT_EQ(backBuffer->format->Rmask, screen->format->Rmask);
-    EXPECT_EQ(backBuffer->format->Gmask, screen->format->Gmask);
-    EXPECT_EQ(backBuffer->format->Bmask, screen->format->Bmask);
-    EXPECT_EQ(backRect.x, 0);
-    EXPECT_EQ(backRect.w, 640);
-    EXPECT_EQ(backRect.h, 480);
+    const SDL_PixelFormat *f = screen->format, *b = backBuffer->format;
+    EXPECT_EQ(std::vector<int>({screen->w, screen->h, f->BitsPerPixel, backRect.w, backRect.h}),
+              std::vector<int>({640, 480, 16, 640, 480}));
+    EXPECT_TRUE(b->BitsPerPixel == 16 && b->Rmask == f->Rmask && b->Gmask == f->Gmask &&
+                b->Bmask == f->Bmask);
     klmr_FreeBackBuffer();
     EXPECT_EQ(backBuffer, nullptr);
-    klmr_FreeBackBuffer();
 }
 
 TEST(OpenScreen, RefusedVideoModeReportsTheLibraryError) {
