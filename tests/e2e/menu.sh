@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# End to end: the real game answers keys and the mouse on the menu, opens and closes HiScores
+# and About, starts level 1 with its intro and scramble, returns on Escape, and ends through
+# Exit with status 0 and the default high-score file.
+#   menu.sh PROGRAM DATA_DIR [SHOT_DIR]
+. "$(dirname "$0")/lib.sh"
+e2e_init "$1" "$2" "${3:-}"
+e2e_start
+
+# The item whose row the selection bar rests on (0 Start .. 3 Exit), or -1. The bar image is
+# drawn at y 155, 195, 235 or 275 and is 26 pixels high; x 200 lies on it, left of the texts.
+bar_item() {
+    local item r g b
+    for item in 0 1 2 3; do
+        read -r r g b < <(e2e_pixel 200 $((155 + 40 * item + 13)))
+        if [ "$r" -gt 200 ] && [ "$b" -lt 150 ]; then
+            echo "$item"
+            return
+        fi
+    done
+    echo -1
+}
+
+# Parts of the screen that the menu leaves as the title background and that the HiScores and
+# About screens write on: below the notice line (y 100..144) and below Exit (y 305..369).
+screens_hash() { echo "$(e2e_hash 0 100 640 45)$(e2e_hash 0 305 640 65)"; }
+
+expect_menu() {
+    [ "$(screens_hash)" = "$menuScreen" ] || e2e_fail "$1: not on the menu"
+    [ "$(bar_item)" = "$2" ] || e2e_fail "$1: the bar is on item $(bar_item), not $2"
+}
+
+# The X server's first pointer position may have chosen an item: back to Start.
+e2e_keys Up Up Up
+e2e_wait_still
+menuScreen=$(screens_hash)
+[ "$(bar_item)" = 0 ] || e2e_fail "Up did not bring the bar to Start"
+e2e_shot menu
+
+e2e_keys Down
+e2e_wait_still
+expect_menu "Down" 1
+e2e_keys Down Down Down Down
+e2e_wait_still
+expect_menu "Down past Exit" 3
+e2e_keys Up Up
+e2e_wait_still
+expect_menu "Up" 1
+
+# HiScores by Enter, closed by Escape.
+e2e_keys Return
+e2e_wait_still
+hiscores=$(screens_hash)
+[ "$hiscores" != "$menuScreen" ] || e2e_fail "Enter on HiScores changed nothing"
+e2e_shot hiscores
+e2e_keys Escape
+e2e_wait_still
+expect_menu "Escape on HiScores" 1
+
+# About by the pointer and a click, closed by the right button.
+e2e_move 320 240
+e2e_wait_still
+expect_menu "pointing at About" 2
+e2e_click 1
+e2e_wait_still
+about=$(screens_hash)
+[ "$about" != "$menuScreen" ] && [ "$about" != "$hiscores" ] ||
+    e2e_fail "the click did not open About"
+e2e_shot about
+e2e_click 3
+e2e_wait_still
+expect_menu "a right click on About" 2
+
+# Start by the pointer: the intro draws the target on the left, the scramble turns the
+# playing board on the right, which then differs from the target.
+read -r tw th < <(identify -format '%w %h\n' "$E2E_DATA/gfx/pic1.bmp")
+bw=$((4 * tw))
+bh=$((2 * th))
+target() { e2e_hash $((150 - bw / 2)) $((266 - bh / 2)) "$bw" "$bh"; }
+playing() { e2e_hash $((490 - bw / 2)) $((266 - bh / 2)) "$bw" "$bh"; }
+emptyTarget=$(target)
+e2e_move 320 160
+e2e_click 1
+seen=""
+for _ in $(seq 1 20); do
+    seen="$seen $(playing)"
+done
+e2e_wait_still
+[ "$(target)" != "$emptyTarget" ] || e2e_fail "Start did not show the level's picture"
+[ "$(playing)" != "$(target)" ] || e2e_fail "the playing board was not scrambled"
+distinct=$(echo "$seen" | tr ' ' '\n' | sort -u | grep -c .)
+[ "$distinct" -ge 2 ] || e2e_fail "the scramble was not animated ($distinct look seen)"
+e2e_move $((490 - bw / 2 + tw)) $((266 - bh / 2 + th))
+sleep 0.3
+e2e_shot play
+
+e2e_keys Escape
+e2e_wait_still
+expect_menu "Escape during play" 0
+
+e2e_keys Down Down Down
+e2e_wait_still
+e2e_keys Return
+e2e_wait_exit 10
+[ "$E2E_STATUS" = 0 ] || e2e_fail "Exit ended with status $E2E_STATUS"
+e2e_expect_default_scores
+[ ! -s "$E2E_TMP/stderr" ] || e2e_fail "the game wrote to standard error"
+e2e_pass
