@@ -44,7 +44,7 @@ extern const SDL_Color colorMenu;    // 95, 10, 250: the four menu items
 // Menu geometry, index 0 Start, 1 HiScores, 2 About, 3 Exit.
 extern const int menuTextY[kMenuItems]; // 145, 185, 225, 265
 extern const int menuBarY[kMenuItems];  // 151, 191, 231, 271
-extern SDL_Rect selectRect; // the menu column: centred imgSelect width, y 145, h 160
+extern SDL_Rect selectRect;             // the menu column: centred imgSelect width, y 145, h 160
 
 // Bouncing tiles. tileX, tileAngle and tileSpeed are written by the timer thread
 // (klmr_BounceTick) and read by the main thread; they are atomics accessed with relaxed
