@@ -54,7 +54,7 @@ test-asan: deps-test
 test-tsan: deps-test
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELMORA_TSAN=ON -DKELMORA_WERROR=$(WERROR) $(CMAKE_ARGS)
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
-	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp \
 	  ctest --test-dir $(TSAN_BUILD) --output-on-failure -L timer $(CTEST_ARGS)
 
 # Fuzzes the score-file loader for FUZZ_SECONDS (clang, ASan+UBSan), starting from the seeds in
