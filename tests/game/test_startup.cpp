@@ -59,9 +59,11 @@ struct ProgramResult {
     std::string err;
 };
 
-// Runs the real program in dir with the dummy drivers; with termAfterMs >= 0 sends SIGTERM
-// after that many milliseconds. A program still running after 30 s is killed.
-ProgramResult RunProgram(const std::string& dir, int termAfterMs = -1) {
+// Runs the real program in dir with the dummy drivers (or the given audio driver); with
+// termAfterMs >= 0 sends SIGTERM after that many milliseconds. A program still running after
+// 30 s is killed.
+ProgramResult RunProgram(const std::string& dir, int termAfterMs = -1,
+                         const char* audioDriver = "dummy") {
     ProgramResult run;
     std::string outPath = dir + ".out";
     std::string errPath = dir + ".err";
@@ -73,7 +75,7 @@ ProgramResult RunProgram(const std::string& dir, int termAfterMs = -1) {
         dup2(out, 1);
         dup2(err, 2);
         setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", audioDriver, 1);
         execl(KELMORA_BIN, "kelmora", static_cast<char*>(nullptr));
         _exit(98);
     }
@@ -191,6 +193,15 @@ TEST(ProgramRun, SigtermEndsTheProgramNormallyAndSavesTheTable) {
     ProgramResult run = RunProgram(dir.Path(), 1500);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadFile(dir.Path() + "/hiscores.dat"), DefaultScoreFile());
+}
+
+TEST(ProgramRun, WithoutAudioTheGameRunsSilently) {
+    TempDir dir;
+    LinkDataWithout(dir.Path(), "");
+    ProgramResult run = RunProgram(dir.Path(), 1500, "none");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "Error: Couldn't start mixer!\n\n");
     EXPECT_EQ(ReadFile(dir.Path() + "/hiscores.dat"), DefaultScoreFile());
 }
 
