@@ -57,6 +57,13 @@ test-tsan: deps-test
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp \
 	  ctest --test-dir $(TSAN_BUILD) --output-on-failure -L timer $(CTEST_ARGS)
 
+# Builds a release tree with the benchmarks and runs them all (bench/run.sh); see
+# docs/PERFORMANCE.md for what they print and the figures of record.
+bench: deps-test
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKELMORA_BENCH=ON -DKELMORA_TESTS=OFF $(CMAKE_ARGS)
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kelmora kelmora_bench
+	sh bench/run.sh $(BENCH_BUILD)
+
 # Fuzzes the score-file loader for FUZZ_SECONDS (clang, ASan+UBSan), starting from the seeds in
 # fuzz/corpus; what it learns is kept in $(FUZZ_BUILD)/corpus, a failing input beside it.
 fuzz: deps-test

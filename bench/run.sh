@@ -1,0 +1,19 @@
+#!/bin/sh
+# Runs every benchmark of a release build: frame, text and start-up costs under the dummy
+# video driver; the dirty-rectangle against whole-screen ratios under Xvfb on the X11 driver;
+# whole-process CPU under Xvfb on classic SDL and on sdl12-compat.
+#   bench/run.sh <build dir>
+set -eu
+build=$1
+here=$(dirname "$0")
+bench="$build/bench/kelmora_bench"
+
+echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "== frames, texts and start-up (dummy video driver; the 5 ms pause excluded)"
+SDL_VIDEODRIVER=dummy "$bench" --benchmark_filter='-BM_Update' --benchmark_min_time=1
+echo "== the same frame with its own updates and with a whole-screen update (X11, Xvfb 24-bit)"
+SDL_VIDEODRIVER=x11 xvfb-run -a -s '-screen 0 800x600x24 -nolisten tcp' \
+    "$bench" --benchmark_filter='BM_Update|BM_MenuIdle|BM_PlayIdle' --benchmark_min_time=2
+echo "== whole-process CPU over 10 s (Xvfb 24-bit)"
+sh "$here/cpu.sh" "$build" classic
+sh "$here/cpu.sh" "$build" compat compat
