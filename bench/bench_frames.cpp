@@ -97,12 +97,12 @@ void ToMenu() {
     klmr_Frame(&loop);
 }
 
-// Starts a run at the 8 x 8 level; test mode keeps the clock from ending it.
-void ToPlay() {
+// Starts a run at a level (by default the 8 x 8 one); test mode keeps the clock from ending it.
+void ToPlay(uint8_t level = kBigLevel) {
     ToMenu();
     testMode = 1;
     klmr_RestoreScreen();
-    klmr_PuzzleStart(&loop.puzzle, kBigLevel);
+    klmr_PuzzleStart(&loop.puzzle, level);
     klmr_EntrySet(&loop.newEntry, "", 0, 0);
     loop.animStep = 0;
     loop.gameState = GameState::Play;
@@ -110,8 +110,8 @@ void ToPlay() {
 }
 
 // Runs the intro and the scramble, then points at the middle of the board.
-void ToPlayIdle() {
-    ToPlay();
+void ToPlayIdle(uint8_t level = kBigLevel) {
+    ToPlay(level);
     while (loop.stateRedraw != 0)
         klmr_Frame(&loop);
     PushMotion(kPlayCenterX + 1, kBoardCenterY + 1);
@@ -269,8 +269,9 @@ void BM_UpdateMenuStrip(benchmark::State& state) {
     DirtyAgainstWhole(state, [] {});
 }
 
+// The argument is the level index: 0 is 4 x 2 cells, 8 is 6 x 6, 16 is 8 x 8.
 void BM_UpdatePlayBoard(benchmark::State& state) {
-    ToPlayIdle();
+    ToPlayIdle(static_cast<uint8_t>(state.range(0)));
     DirtyAgainstWhole(state, [] {});
 }
 
@@ -339,7 +340,7 @@ FRAME(BM_NameEntryTyping);
 FRAME(BM_TextOutlinedAgainstPlain);
 FRAME(BM_RestoreScreen);
 FRAME(BM_UpdateMenuStrip);
-FRAME(BM_UpdatePlayBoard);
+FRAME(BM_UpdatePlayBoard)->Arg(0)->Arg(8)->Arg(16);
 BENCHMARK(BM_StartUpWithIntro)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUpWithoutIntro)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 

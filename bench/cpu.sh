@@ -4,6 +4,7 @@
 # over the board so that the cursor animates).
 #   bench/cpu.sh <build dir> <label> [compat]
 # With "compat" the game runs on sdl12-compat (the 1.2 API over SDL2) instead of classic SDL.
+# XVFB_DEPTH (default 24) sets the X server's colour depth.
 set -eu
 build=$(cd "$1" && pwd)
 label=$2
@@ -21,7 +22,7 @@ for n in $(seq 90 140); do
 done
 [ -n "$display" ] || { echo "cpu.sh: no free display" >&2; exit 1; }
 
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 "800x600x${XVFB_DEPTH:-24}" -nolisten tcp >/dev/null 2>&1 &
 xpid=$!
 export DISPLAY=$display
 game=""

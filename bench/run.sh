@@ -17,3 +17,5 @@ SDL_VIDEODRIVER=x11 xvfb-run -a -s '-screen 0 800x600x24 -nolisten tcp' \
 echo "== whole-process CPU over 10 s (Xvfb 24-bit)"
 sh "$here/cpu.sh" "$build" classic
 sh "$here/cpu.sh" "$build" compat compat
+echo "== the same on classic SDL with a 16-bit X server (no colour conversion on update)"
+XVFB_DEPTH=16 sh "$here/cpu.sh" "$build" classic16
