@@ -1,14 +1,20 @@
+# shellcheck shell=bash
 # Shared helpers of the ship tests (sourced by bash scripts): a private temporary directory
 # removed on exit, failure reports and small assertions.
 
 SHIP_TMP=$(mktemp -d "${TMPDIR:-/tmp}/kelmora-ship.XXXXXX")
+if [ -n "${SHIP_TRACE:-}" ]; then
+    exec 9>"$SHIP_TMP/trace"
+    BASH_XTRACEFD=9
+    set -x
+fi
 ship_cleanup_hooks=""
 
 ship_cleanup() {
     local status=$?
     local hook
     for hook in $ship_cleanup_hooks; do
-        "$hook" || true
+        "$hook" || status=1
     done
     if [ "$status" -ne 0 ] && [ -n "${SHIP_KEEP_ON_FAILURE:-}" ]; then
         echo "kept $SHIP_TMP" >&2

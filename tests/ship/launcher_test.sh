@@ -3,6 +3,7 @@
 # records where and how it was started.
 #   launcher_test.sh <build>/packaging/install-launcher.cmake <version> <case>
 set -eu
+# shellcheck source=tests/ship/common.sh
 . "$(dirname "$0")/common.sh"
 
 install_script=$1
@@ -108,7 +109,7 @@ home_default)
     XDG_DATA_HOME=relative/dir run
     assert_eq 0 "$status" "exit status with a relative XDG_DATA_HOME"
     [ ! -e "$SHIP_TMP/elsewhere/relative" ] || fail "a relative XDG_DATA_HOME was used"
-    assert_eq "run run" "$(echo $(cat "$HOME/.local/share/kelmora/hiscores.dat"))" "both runs"
+    assert_eq "run|run" "$(paste -sd'|' "$HOME/.local/share/kelmora/hiscores.dat")" "both runs"
     ;;
 existing_dir)
     # Scores kept from before, and a link left by an installation elsewhere.
