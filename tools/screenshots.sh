@@ -7,8 +7,10 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
-[ -x "$build/kelmora" ] && [ -d "$build/data" ] ||
-    { echo "screenshots: build the game first (make build): no $build/kelmora" >&2; exit 1; }
+if ! [ -x "$build/kelmora" ] || ! [ -d "$build/data" ]; then
+    echo "screenshots: build the game first (make build): no $build/kelmora" >&2
+    exit 1
+fi
 
 # shellcheck source=tests/ship/common.sh
 . "$root/tests/ship/common.sh"
