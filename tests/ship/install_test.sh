@@ -104,7 +104,9 @@ run)
     [ -z "$(ls -A "$SHIP_TMP/elsewhere")" ] || fail "files written in the starting directory"
     ;;
 scale)
-    KELMORA_RUNTIME=classic # the launcher itself chooses sdl12-compat
+    # No runtime environment from the test: the launcher itself must choose sdl12-compat.
+    KELMORA_RUNTIME=classic
+    SHIP_EXPECT_RUNTIME=compat
     [ -e "$SHIP_COMPAT_DIR/libSDL-1.2.so.0" ] || {
         echo "SKIP: sdl12-compat is not installed"
         exit "$SHIP_SKIP"

@@ -4,7 +4,8 @@
 # window lookup, input through XTEST, and screenshots. Everything started here is stopped by
 # the exit hook, and the hook checks that nothing is left running.
 #
-# Environment read: KELMORA_RUNTIME = classic (default) or compat.
+# Environment read: KELMORA_RUNTIME = classic (default) or compat, the runtime the game is
+# started on; SHIP_EXPECT_RUNTIME, when the game chooses its runtime itself.
 
 SHIP_SKIP=77
 SHIP_COMPAT_DIR=${KELMORA_SDL12COMPAT_DIR:-/usr/lib/x86_64-linux-gnu/sdl12-compat}
@@ -45,21 +46,30 @@ require_runtime() {
 }
 
 stop_all() {
+    local pids
     if [ -n "$GAME_PID" ] && kill -0 "$GAME_PID" 2>/dev/null; then
+        # timeout passes SIGTERM on to its process group; the game takes it as a window close.
         kill -TERM "$GAME_PID" 2>/dev/null || true
-        sleep 1
-        kill -KILL "$GAME_PID" 2>/dev/null || true
     fi
+    # The game may outlive timeout (when the faketime wrapper between them dies of the signal
+    # at once): give it the time of its closing curtain while the X server is still there.
+    for _ in $(seq 100); do
+        { [ -n "$GAME_PID" ] && kill -0 "$GAME_PID" 2>/dev/null; } || pgrep -f "^$SHIP_TMP/" >/dev/null || break
+        sleep 0.1
+    done
+    [ -z "$GAME_PID" ] || kill -KILL "$GAME_PID" 2>/dev/null || true
     [ -z "$GAME_PID" ] || wait "$GAME_PID" 2>/dev/null || true
     if [ -n "$XVFB_PID" ]; then
         kill -TERM "$XVFB_PID" 2>/dev/null || true
         wait "$XVFB_PID" 2>/dev/null || true
     fi
-    # Every process of this test ran from or in the temporary directory.
-    if pgrep -f "$SHIP_TMP" >/dev/null; then
+    # Every process of this test ran from, or is named after, the temporary directory.
+    pids=$(pgrep -f "$SHIP_TMP" || true)
+    if [ -n "$pids" ]; then
         echo "FAIL: processes left behind:" >&2
-        pgrep -af "$SHIP_TMP" >&2
-        pkill -KILL -f "$SHIP_TMP" || true
+        pgrep -af "$SHIP_TMP" >&2 || true
+        # shellcheck disable=SC2086 # one id per word
+        kill -KILL $pids 2>/dev/null || true
         return 1
     fi
 }
@@ -131,12 +141,28 @@ window_wait() {
         w=$(xdotool search --onlyvisible --name '^Kelmora$' 2>/dev/null | head -n1 || true)
         if [ -n "$w" ]; then
             GAME_WINDOW=$w
+            expect_runtime "${SHIP_EXPECT_RUNTIME:-${KELMORA_RUNTIME:-classic}}"
             return 0
         fi
         kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended before its window appeared: $(cat "$SHIP_TMP/game.err")"
         sleep 0.1
     done
     fail "no game window within 15 s"
+}
+
+# Checks which SDL 1.2 the running game has loaded. The game is the one process whose command
+# line starts with the temporary directory (it runs through a link there, or from a prefix
+# installed there).
+expect_runtime() { # classic or compat
+    local pid maps
+    pid=$(pgrep -f "^$SHIP_TMP/" | head -n1)
+    [ -n "$pid" ] || fail "the game's process was not found"
+    maps=$(grep -o '/[^ ]*libSDL-1\.2[^ ]*' "/proc/$pid/maps" | sort -u)
+    case $1 in
+    classic) echo "$maps" | grep -q sdl12-compat && fail "classic SDL expected, loaded: $maps" ;;
+    compat) echo "$maps" | grep -q "^$SHIP_COMPAT_DIR/" || fail "sdl12-compat expected, loaded: $maps" ;;
+    esac
+    [ -n "$maps" ] || fail "no SDL 1.2 library in the game's memory map"
 }
 
 # shot <file>: the game window as a PNG.
