@@ -2,9 +2,12 @@
 # paths of the prefix being installed to, then installs them (file(INSTALL) honours DESTDIR
 # and records them in install_manifest.txt) together with the icons.
 
-set(KELMORA_LAUNCHER "${CMAKE_INSTALL_PREFIX}/${KELMORA_REL_BINDIR}/kelmora")
-set(KELMORA_GAME "${CMAKE_INSTALL_PREFIX}/${KELMORA_REL_PKGLIBDIR}/kelmora")
-set(KELMORA_DATA "${CMAKE_INSTALL_PREFIX}/${KELMORA_REL_DATADIR}/data")
+# A relative --prefix is taken from the directory cmake --install runs in, as the other install
+# rules take it; the configured files need it absolute.
+get_filename_component(prefix "${CMAKE_INSTALL_PREFIX}" ABSOLUTE)
+set(KELMORA_LAUNCHER "${prefix}/${KELMORA_REL_BINDIR}/kelmora")
+set(KELMORA_GAME "${prefix}/${KELMORA_REL_PKGLIBDIR}/kelmora")
+set(KELMORA_DATA "${prefix}/${KELMORA_REL_DATADIR}/data")
 
 file(MAKE_DIRECTORY "${KELMORA_STAGE_DIR}")
 configure_file("${KELMORA_SOURCE_DIR}/kelmora.sh.in" "${KELMORA_STAGE_DIR}/kelmora" @ONLY)

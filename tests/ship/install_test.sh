@@ -87,6 +87,18 @@ layout)
         [ -z "$warnings" ] || fail "groff warnings: $warnings"
     fi
     assert_eq "kelmora $version" "$("$launcher" --version)" "installed launcher's version"
+
+    # A relative prefix is made absolute in the configured files; DESTDIR stages a package
+    # whose files name the final prefix.
+    (cd "$SHIP_TMP" && cmake --install "$build" --prefix relative >/dev/null)
+    assert_contains "$SHIP_TMP/relative/bin/kelmora" "data='$SHIP_TMP/relative/share/kelmora/data'" \
+        "data path with a relative prefix"
+    DESTDIR=$SHIP_TMP/stage cmake --install "$build" --prefix /opt/kelmora >/dev/null
+    assert_file "$SHIP_TMP/stage/opt/kelmora/lib/kelmora/kelmora"
+    assert_contains "$SHIP_TMP/stage/opt/kelmora/bin/kelmora" "game='/opt/kelmora/lib/kelmora/kelmora'" \
+        "program path with DESTDIR"
+    assert_contains "$SHIP_TMP/stage/opt/kelmora/share/applications/$app_id.desktop" \
+        'Exec="/opt/kelmora/bin/kelmora"' "Exec line with DESTDIR"
     ;;
 run)
     require_runtime
