@@ -250,21 +250,33 @@ int klmr_HiScoreSave(const HiScoreTable* table) {
         used += static_cast<size_t>(n);
     }
 
+    // Keep what a plain rewrite of the file would have kept: a symbolic link goes on pointing
+    // at the file it names (the new table replaces that file, not the link), and a file the
+    // player may not write to is left alone.
+    char target[PATH_MAX];
+    struct stat link;
+    if (lstat(path, &link) == 0 && S_ISLNK(link.st_mode) && realpath(path, target) != nullptr) {
+        // target now names the file behind the link.
+    } else {
+        memcpy(target, path, len + 1);
+    }
+    if (access(target, F_OK) == 0 && access(target, W_OK) != 0) return -1;
+
     // The old file is replaced only by a complete new one: write a temporary file beside it,
     // make it durable, then rename it over the old one in one step.
-    char temp[kHiScoreNameSize + 8];
-    snprintf(temp, sizeof temp, "%s.XXXXXX", path);
+    char temp[PATH_MAX + 8];
+    snprintf(temp, sizeof temp, "%s.XXXXXX", target);
     const int fd = mkstemp(temp);
     if (fd < 0) return -1;
     struct stat old;
-    const mode_t mode = stat(path, &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
+    const mode_t mode = stat(target, &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
     bool ok = WriteAll(fd, text, used) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
     int saved = errno;
     if (close(fd) != 0 && ok) {
         ok = false;
         saved = errno;
     }
-    if (ok && rename(temp, path) != 0) {
+    if (ok && rename(temp, target) != 0) {
         ok = false;
         saved = errno;
     }
@@ -273,7 +285,7 @@ int klmr_HiScoreSave(const HiScoreTable* table) {
         errno = saved;
         return -1;
     }
-    SyncDirectoryOf(path);
+    SyncDirectoryOf(target);
     return 0;
 }
 

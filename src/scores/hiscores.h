@@ -35,7 +35,9 @@ void klmr_HiScoreDefaults(HiScoreTable* table);
 int klmr_HiScoreLoad(HiScoreTable* table, const char* path);
 
 // Writes the table to its path through a temporary file in the same directory that replaces
-// the old file only when every byte was written: the old file is never lost.
+// the old file only when every byte was written: the old file is never lost. A symbolic link
+// keeps pointing at its file, which receives the table; a file this user may not write to is
+// left alone (-1, EACCES).
 //   0 saved; -1 not saved (empty path, or a failure: the old file is left as it was and errno
 //   tells why); -2 null table.
 int klmr_HiScoreSave(const HiScoreTable* table);

@@ -358,3 +358,33 @@ TEST(HiScoreFile, FailedSavesLeaveTheOldFileAlone) {
     EXPECT_EQ(ReadFile(path), DefaultFileBytes());
     EXPECT_EQ(Listing(d.Dir()), std::vector<std::string>{"hiscores.dat"});
 }
+
+TEST(HiScoreFile, SavesKeepWhatAPlainRewriteWouldKeep) {
+    TempDir d;
+    const std::string real = d.Path("real.dat");
+    const std::string link = d.Path("hiscores.dat");
+    WriteFile(real, DefaultFileBytes());
+    ASSERT_EQ(symlink("real.dat", link.c_str()), 0);
+
+    // A symbolic link keeps pointing at its file, which receives the new table.
+    HiScoreTable t = Load(link);
+    klmr_HiScoreInsert(&t, "Linked", 2, 500);
+    ASSERT_EQ(klmr_HiScoreSave(&t), 0);
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(Load(real).rows[0].score, 500u);
+    EXPECT_EQ(Listing(d.Dir()), (std::vector<std::string>{"hiscores.dat", "real.dat"}));
+
+    // A file its player made read-only stays as it is, even in a directory they may write to.
+    const std::string locked = d.Path("locked.dat");
+    WriteFile(locked, DefaultFileBytes());
+    ASSERT_EQ(chmod(locked.c_str(), 0444), 0);
+    ASSERT_EQ(chmod(d.Dir().c_str(), 0777), 0);
+    HiScoreTable l = Load(locked);
+    klmr_HiScoreInsert(&l, "Locked", 2, 500);
+    EXPECT_EQ(RunInChild([&] { return klmr_HiScoreSave(&l) == -1 && errno == EACCES ? 0 : 1; }), 0);
+    EXPECT_EQ(ReadFile(locked), DefaultFileBytes());
+    EXPECT_EQ(Listing(d.Dir()),
+              (std::vector<std::string>{"hiscores.dat", "locked.dat", "real.dat"}));
+}
