@@ -119,6 +119,8 @@ scale)
     # No runtime environment from the test: the launcher itself must choose sdl12-compat.
     KELMORA_RUNTIME=classic
     SHIP_EXPECT_RUNTIME=compat
+    # sdl12-compat's software path for Xvfb, which the launcher passes on.
+    export SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0
     [ -e "$SHIP_COMPAT_DIR/libSDL-1.2.so.0" ] || {
         echo "SKIP: sdl12-compat is not installed"
         exit "$SHIP_SKIP"
