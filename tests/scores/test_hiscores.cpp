@@ -1,125 +1,242 @@
-// High-score table tests in memory: defaults, qualifying, ordered insertion, entry setters.
+// High-score tests: the table in memory, the file's exact bytes, round trips, the loader's
+// reading rules, hostile files, refused paths, and saves that never lose the old file.
 #include "hiscores.h"
 
+#include <csignal>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
-HiScoreTable Defaults() {
+// A fresh directory with short paths (the table refuses paths of 32 or more characters).
+struct TempDir {
+    std::string dir;
+    TempDir() {
+        char tmpl[] = "/tmp/ks.XXXXXX";
+        dir = mkdtemp(tmpl) ? tmpl : "";
+        chmod(dir.c_str(), 0755);
+    }
+    ~TempDir() { std::filesystem::remove_all(dir); }
+    std::string Path(const std::string& name) const { return dir + "/" + name; }
+    std::set<std::string> Files() const {
+        std::set<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+            names.insert(e.path().filename());
+        return names;
+    }
+};
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Loads over a table of junk: whatever the result, every row and minScore must be set.
+HiScoreTable Load(const std::string& path, int expectResult = 0) {
     HiScoreTable t;
     memset(&t, 0x5A, sizeof t);
-    klmr_HiScoreDefaults(&t);
+    EXPECT_EQ(klmr_HiScoreLoad(&t, path.c_str()), expectResult) << path;
+    EXPECT_EQ(t.minScore, t.rows[kHiScoreRows - 1].score);
     return t;
 }
 
-std::vector<uint32_t> Scores(const HiScoreTable& t) {
-    std::vector<uint32_t> s;
-    for (const HiScoreEntry& row : t.rows)
-        s.push_back(row.score);
+// The rows as the file holds them, with whole name fields.
+std::string Rows(const HiScoreTable& t) {
+    std::string s;
+    for (const HiScoreEntry& r : t.rows)
+        s += std::string(r.name, kHiScoreNameSize) + "|+\n" + std::to_string(r.level) + "\n" +
+             std::to_string(r.score) + "\n";
     return s;
 }
 
-// The name field holds a text of at most 31 characters followed only by zero bytes.
-bool NameFieldClean(const char (&name)[kHiScoreNameSize]) {
-    const size_t len = strnlen(name, kHiScoreNameSize);
-    if (len >= kHiScoreNameSize) return false;
-    for (size_t i = len; i < kHiScoreNameSize; ++i) {
-        if (name[i] != 0) return false;
-    }
-    return true;
+std::string DefaultFile(const std::string& nameFill = "") {
+    std::string s;
+    for (int score = 100; score >= 10; score -= 10)
+        s += "Quorvane" + nameFill + "|+\n1\n" + std::to_string(score) + "\n";
+    return s;
 }
 
-const std::string k40(40, 'n');
+// The ten default rows and no path.
+bool IsDefault(const HiScoreTable& t) {
+    return Rows(t) == DefaultFile(std::string(24, '\0')) && t.minScore == 10 && !t.path[0];
+}
+
+// Whether fn holds in a child process. A child of root runs as uid/gid 65534, so that
+// permissions apply to it, unless it is given a file size limit instead.
+bool InChild(const std::function<bool()>& fn, rlim_t fileSizeLimit = 0) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const rlimit limit = {fileSizeLimit, fileSizeLimit};
+        signal(SIGXFSZ, SIG_IGN);
+        const bool ready = fileSizeLimit ? setrlimit(RLIMIT_FSIZE, &limit) == 0
+                                         : geteuid() != 0 || (setgroups(0, nullptr) == 0 &&
+                                                              setresgid(65534, 65534, 65534) == 0 &&
+                                                              setresuid(65534, 65534, 65534) == 0);
+        _exit(ready && fn() ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 } // namespace
 
-TEST(HiScores, DefaultsAreTenQuorvanesFrom100To10) {
-    const HiScoreTable t = Defaults();
-    EXPECT_STREQ(t.path, "");
-    for (int i = 0; i < kHiScoreRows; ++i) {
-        EXPECT_STREQ(t.rows[i].name, "Quorvane");
-        EXPECT_TRUE(NameFieldClean(t.rows[i].name));
-        EXPECT_EQ(t.rows[i].level, 1);
-    }
-    EXPECT_EQ(Scores(t), (std::vector<uint32_t>{100, 90, 80, 70, 60, 50, 40, 30, 20, 10}));
-    EXPECT_EQ(t.minScore, 10u);
-    EXPECT_FALSE(klmr_HiScoreQualifies(&t, 10));
-    EXPECT_TRUE(klmr_HiScoreQualifies(&t, 11));
-    EXPECT_TRUE(klmr_HiScoreQualifies(&t, 0xFFFFFFFFu));
-    EXPECT_FALSE(klmr_HiScoreQualifies(nullptr, 1000));
-    klmr_HiScoreDefaults(nullptr);
-}
-
-TEST(HiScores, InsertRanksBelowEqualScoresAndDropsTheLastRow) {
-    HiScoreTable t = Defaults();
+TEST(HiScores, DefaultsQualifyInsertAndNames) {
+    HiScoreTable t;
+    memset(&t, 0x5A, sizeof t);
+    klmr_HiScoreDefaults(&t);
+    EXPECT_TRUE(IsDefault(t));
+    EXPECT_TRUE(!klmr_HiScoreQualifies(&t, 10) && klmr_HiScoreQualifies(&t, 11) &&
+                !klmr_HiScoreQualifies(nullptr, 1000));
+    // Equal scores stay above the new one; the last row drops out.
     EXPECT_EQ(klmr_HiScoreInsert(&t, "Ann", 3, 100), 1);
-    EXPECT_EQ(Scores(t), (std::vector<uint32_t>{100, 100, 90, 80, 70, 60, 50, 40, 30, 20}));
-    EXPECT_STREQ(t.rows[0].name, "Quorvane");
-    EXPECT_STREQ(t.rows[1].name, "Ann");
-    EXPECT_EQ(t.rows[1].level, 3);
-    EXPECT_EQ(t.minScore, 20u);
-    EXPECT_EQ(klmr_HiScoreInsert(&t, "Bob", 4, 100), 2); // after the earlier 100s
-    EXPECT_STREQ(t.rows[2].name, "Bob");
-
-    t = Defaults();
-    EXPECT_EQ(klmr_HiScoreInsert(&t, "Top", 9, 101), 0);
-    t = Defaults();
-    EXPECT_EQ(klmr_HiScoreInsert(&t, "Low", 1, 11), 9);
-    EXPECT_EQ(t.minScore, 11u);
+    EXPECT_EQ(klmr_HiScoreInsert(&t, "Bob", 4, 100), 2);
+    EXPECT_TRUE(!strcmp(t.rows[0].name, "Quorvane") && !strcmp(t.rows[2].name, "Bob"));
+    EXPECT_TRUE(t.rows[1].level == 3 && t.rows[3].score == 90 && t.minScore == 30);
+    EXPECT_EQ(klmr_HiScoreInsert(&t, "Low", 1, 31), 9);
     const HiScoreTable before = t;
-    EXPECT_EQ(klmr_HiScoreInsert(&t, "Tie", 1, 11), -1);
-    EXPECT_EQ(klmr_HiScoreInsert(nullptr, "x", 1, 500), -1);
-    EXPECT_EQ(0, memcmp(&t, &before, sizeof t));
-}
+    EXPECT_EQ(klmr_HiScoreInsert(&t, "Tie", 1, 31), -1);
+    EXPECT_TRUE(memcmp(&t, &before, sizeof t) == 0 && t.minScore == 31);
 
-TEST(HiScores, InsertedNamesKeep31CharactersAndNullIsEmpty) {
-    HiScoreTable t = Defaults();
-    EXPECT_EQ(klmr_HiScoreInsert(&t, k40.c_str(), 2, 500), 0);
-    EXPECT_EQ(std::string(t.rows[0].name), k40.substr(0, 31));
-    EXPECT_TRUE(NameFieldClean(t.rows[0].name));
+    // Names keep at most 31 characters and the rest of the field is zero.
+    const std::string n40(40, 'n'), clean31 = n40.substr(0, 31) + '\0';
+    auto field = [](const char(&name)[kHiScoreNameSize]) { return std::string(name, 32); };
+    EXPECT_EQ(klmr_HiScoreInsert(&t, n40.c_str(), 2, 500), 0);
+    EXPECT_EQ(field(t.rows[0].name), clean31);
     EXPECT_EQ(klmr_HiScoreInsert(&t, nullptr, 2, 600), 0);
-    EXPECT_STREQ(t.rows[0].name, "");
-    EXPECT_TRUE(NameFieldClean(t.rows[0].name));
-
-    // An entry whose name field lacks a terminator still gives a 31-character name.
+    EXPECT_EQ(field(t.rows[0].name), std::string(32, '\0'));
     HiScoreEntry e;
-    memset(e.name, 'z', sizeof e.name);
-    e.level = 7;
-    e.score = 700;
+    memset(&e, 'z', sizeof e); // no terminator in the name field
     EXPECT_EQ(klmr_HiScoreInsertEntry(&t, &e), 0);
-    EXPECT_EQ(std::string(t.rows[0].name), std::string(31, 'z'));
-    EXPECT_EQ(t.rows[0].level, 7);
-    EXPECT_EQ(klmr_HiScoreInsertEntry(&t, nullptr), -1);
-    EXPECT_EQ(klmr_HiScoreInsertEntry(nullptr, &e), -1);
-}
+    EXPECT_EQ(field(t.rows[0].name), std::string(31, 'z') + '\0');
 
-TEST(HiScores, EntrySettersStoreTheirFieldsOnly) {
-    HiScoreEntry e;
-    memset(&e, 0x77, sizeof e);
-    klmr_EntrySet(&e, k40.c_str(), 12, 3456);
-    EXPECT_EQ(std::string(e.name), k40.substr(0, 31));
-    EXPECT_TRUE(NameFieldClean(e.name));
-    EXPECT_EQ(e.level, 12);
-    EXPECT_EQ(e.score, 3456u);
-    klmr_EntrySetName(&e, "Kim");
-    EXPECT_STREQ(e.name, "Kim");
-    EXPECT_TRUE(NameFieldClean(e.name));
-    EXPECT_EQ(e.level, 12);
-    klmr_EntrySetLevel(&e, 200);
-    klmr_EntrySetScore(&e, 4000000000u);
-    EXPECT_STREQ(e.name, "Kim");
-    EXPECT_EQ(e.level, 200);
-    EXPECT_EQ(e.score, 4000000000u);
+    klmr_EntrySet(&e, "Kim", 12, 3456);
+    EXPECT_TRUE(field(e.name) == "Kim" + std::string(29, '\0') && e.level == 12 && e.score == 3456);
     klmr_EntrySetName(&e, e.name + 1); // a name taken from the field itself
     EXPECT_STREQ(e.name, "im");
-    klmr_EntrySet(&e, nullptr, 0, 0);
-    EXPECT_STREQ(e.name, "");
-    EXPECT_TRUE(NameFieldClean(e.name));
-    klmr_EntrySet(nullptr, "x", 1, 1);
-    klmr_EntrySetName(nullptr, "x");
-    klmr_EntrySetLevel(nullptr, 1);
-    klmr_EntrySetScore(nullptr, 1);
+}
+
+TEST(HiScoreFile, DefaultsSaveExactBytesAndTablesLoadBackUnchanged) {
+    TempDir d;
+    const std::string path = d.Path("hiscores.dat");
+    HiScoreTable t = Load(path, 1); // no such file: defaults, path kept
+    ASSERT_EQ(klmr_HiScoreSave(&t), 0);
+    EXPECT_EQ(ReadFile(path), DefaultFile());
+
+    klmr_HiScoreInsert(&t, "Ann Lee de Vries", 32, 4000000000u); // saved as a signed reading
+    klmr_HiScoreInsert(&t, std::string(31, 'w').c_str(), 255, 2147483648u);
+    klmr_HiScoreInsert(&t, "", 0, 2147483647u);
+    klmr_HiScoreInsert(&t, " spaced  out ", 7, 95);
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0); // a save keeps the file's mode
+    ASSERT_EQ(klmr_HiScoreSave(&t), 0);
+    EXPECT_EQ(ReadFile(path).substr(0, 25), "Ann Lee de Vries|+\n32\n-29");
+    EXPECT_NE(ReadFile(path).find("\n255\n-2147483648\n|+\n0\n2147483647\n"), std::string::npos);
+    EXPECT_EQ(Rows(Load(path)), Rows(t));
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
+    EXPECT_EQ(d.Files(), std::set<std::string>{"hiscores.dat"});
+}
+
+TEST(HiScoreFile, LoaderReadsRecordsAsTheFormattedReadsDo) {
+    const std::tuple<const char*, int, const char*, int, uint32_t> cases[] = {
+        {"Max|+\n300\n5\n", 0, "Max", 44, 5}, // the low 8 bits of the level
+        // CRLF: the line-feed read stops at the carriage return, which starts the next name.
+        {"Ann|+\r\n4\r\n400\r\nBob|+\r\n3\r\n300\r\n", 1, "\r\nBob", 3, 300},
+        // Short file: empty names repeating the last numbers read, or the defaults if none.
+        {"A|+\n9\n900\nB|+\n7\n700\n", 9, "", 7, 700},
+        {"", 0, "", 1, 100},
+        {"", 9, "", 1, 10},
+        // Non-numeric fields keep the previous numbers and leave their text to the next name.
+        {"A|+\nlvl\nsc\nB|+\n5\n500\n", 0, "A", 1, 100},
+        {"A|+\nlvl\nsc\nB|+\n5\n500\n", 1, "lvl\nsc\nB", 5, 500},
+        {"A|+\n5\n500\nC|+\n6\nxx\nD|+\n7\n700\n", 2, "xx\nD", 7, 700},
+    };
+    TempDir d;
+    for (auto [bytes, row, name, level, score] : cases) {
+        WriteFile(d.Path("h.dat"), bytes);
+        const HiScoreEntry r = Load(d.Path("h.dat")).rows[row];
+        EXPECT_EQ(std::tuple(std::string(r.name), +r.level, r.score),
+                  std::tuple(std::string(name), level, score))
+            << testing::PrintToString(bytes) << " row " << row;
+    }
+}
+
+TEST(HiScoreFile, HostileFilesLoadWithinBoundsAndUnusablePathsAreRefused) {
+    TempDir d;
+    const std::string path = d.Path("h.dat");
+    // A 100,000-character name keeps its first 31; the following records load as they stand.
+    WriteFile(path, std::string(100000, 'L') + "|+\n5\n500\nB|+\n2\n40\n");
+    HiScoreTable t = Load(path);
+    EXPECT_TRUE(std::string(t.rows[0].name) == std::string(31, 'L') && t.rows[0].score == 500);
+    EXPECT_TRUE(!strcmp(t.rows[1].name, "B") && t.rows[1].level == 2 && t.minScore == 40);
+    // A marker word of 1000 characters is skipped whole.
+    WriteFile(path, "A|" + std::string(1000, '+') + "\n5\n500\nB|+\n2\n40\n");
+    t = Load(path);
+    EXPECT_TRUE(t.rows[0].level == 5 && !strcmp(t.rows[1].name, "B"));
+
+    // Binary junk loads, and saved and loaded again reaches a fixed point.
+    std::string junk;
+    for (uint32_t i = 0, x = 7; i < 65536; ++i)
+        junk += static_cast<char>((x = x * 1103515245 + 12345) >> 16);
+    WriteFile(path, junk);
+    ASSERT_EQ(klmr_HiScoreSave(&(t = Load(path))), 0);
+    ASSERT_EQ(klmr_HiScoreSave(&(t = Load(path))), 0);
+    EXPECT_EQ(Rows(Load(path)), Rows(t));
+
+    // A path of 32 characters is refused: nothing is read and a later save writes nothing.
+    const std::string longPath = d.Path(std::string(31 - d.dir.size(), 'p'));
+    WriteFile(longPath, "Z|+\n9\n999\n");
+    t = Load(longPath, -1);
+    EXPECT_TRUE(IsDefault(t));
+    EXPECT_EQ(klmr_HiScoreSave(&t), -1);
+    EXPECT_EQ(ReadFile(longPath), "Z|+\n9\n999\n");
+    WriteFile(longPath.substr(0, 31), "Z|+\n9\n999\n");
+    EXPECT_EQ(Load(longPath.substr(0, 31)).rows[0].score, 999u);
+
+    // A directory, and a file this user may not read, are not read.
+    ASSERT_EQ(mkdir(d.Path("dir").c_str(), 0755), 0);
+    EXPECT_TRUE(IsDefault(Load(d.Path("dir"), -1)));
+    WriteFile(d.Path("s.dat"), DefaultFile());
+    chmod(d.Path("s.dat").c_str(), 0);
+    EXPECT_TRUE(InChild([&] { return IsDefault(Load(d.Path("s.dat"), -1)); }));
+}
+
+TEST(HiScoreFile, SavesNeverLoseTheOldFileAndKeepWhatAPlainRewriteWouldKeep) {
+    TempDir d;
+    const std::string real = d.Path("real.dat"), link = d.Path("hiscores.dat");
+    WriteFile(real, DefaultFile());
+    ASSERT_EQ(chmod(real.c_str(), 0666), 0); // only the directory refuses the first save
+    ASSERT_EQ(symlink("real.dat", link.c_str()), 0);
+    HiScoreTable t = Load(link);
+    klmr_HiScoreInsert(&t, "Linked", 2, 500);
+    // Failures: a directory this user may not write to, and a write that fails part way.
+    EXPECT_TRUE(InChild([&] { return klmr_HiScoreSave(&t) == -1 && errno == EACCES; }));
+    EXPECT_TRUE(InChild([&] { return klmr_HiScoreSave(&t) == -1 && errno == EFBIG; }, 16));
+    EXPECT_EQ(ReadFile(link), DefaultFile());
+    EXPECT_EQ(d.Files(), (std::set<std::string>{"hiscores.dat", "real.dat"}));
+    // A symbolic link keeps pointing at its file, which receives the new table.
+    ASSERT_EQ(klmr_HiScoreSave(&t), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(Load(real).rows[0].score, 500u);
+
+    // A file its player made read-only stays as it is, even in a directory they may write to.
+    const std::string locked = d.Path("locked.dat");
+    WriteFile(locked, DefaultFile());
+    ASSERT_EQ(chmod(locked.c_str(), 0444), 0);
+    ASSERT_EQ(chmod(d.dir.c_str(), 0777), 0);
+    HiScoreTable l = Load(locked);
+    klmr_HiScoreInsert(&l, "Locked", 2, 500);
+    EXPECT_TRUE(InChild([&] { return klmr_HiScoreSave(&l) == -1 && errno == EACCES; }));
+    EXPECT_EQ(ReadFile(locked), DefaultFile());
+    EXPECT_EQ(d.Files(), (std::set<std::string>{"hiscores.dat", "locked.dat", "real.dat"}));
 }
