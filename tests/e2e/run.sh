@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# Runs one end-to-end script in a fresh Xvfb:
-#   run.sh SECONDS SCRIPT ARGS...
-# as `timeout -k 5 SECONDS xvfb-run -a -s '-screen 0 800x600x24' bash SCRIPT ARGS...`.
-# xvfb-run -a can pick a display number that another X server takes at the same moment; the
-# script then ends with status 75 (lib.sh: the display is unusable) and is run again, at most
-# three times. Any other status is the test's result.
+# Runs an end-to-end script in a fresh Xvfb under a time limit: run.sh SECONDS SCRIPT ARGS...
+# A script ending with 75 found its display taken by another X server (xvfb-run -a races) and
+# runs again, at most three times; any other status is the test's result.
 set -u
 seconds=$1
 shift

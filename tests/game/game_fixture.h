@@ -2,76 +2,158 @@
 // directory, fresh loop variables for every test, injected events and frame stepping.
 #pragma once
 
+#include "boardview.h"
+#include "displays.h"
+#include "draw.h"
 #include "fake_clock.h"
-#include "game.h"
+#include "screen.h"
 #include "sdl_spy.h"
+#include "soundbank.h"
+#include "states.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <string>
-#include <vector>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 
-namespace gametest {
-
-// One scramble step as the play state recorded it: block, direction (0 ccw, 1 cw, -1 none).
-struct Turn {
-    uint8_t x;
-    uint8_t y;
-    int dir;
+struct Turn { // a scramble or player turn: block, direction (0 ccw, 1 cw, -1 none found)
+    int x, y, dir;
 };
 
-MainLoop& Loop();
+// Every test starts on the menu as after start-up, with no score file, a fresh clock and
+// recorder. Start-up registers exit handlers and starts the timer thread: once per process.
+struct GameTest : ::testing::Test {
+    static inline MainLoop loop;
+    static inline std::string workDir;
+    static inline std::error_code ignored;
+    static inline HiScoreTable startTable;
+    static inline size_t mark = 0;
 
-// The working directory the program was started in (it holds data/ and hiscores.dat).
-const std::string& WorkDir();
+    void SetUp() override {
+        if (workDir.empty()) {
+            char dir[] = "/tmp/kelmora-game-XXXXXX";
+            ASSERT_TRUE(mkdtemp(dir) && chdir(dir) == 0);
+            workDir = dir;
+            std::filesystem::create_directory_symlink(KELMORA_DATA_DIR, "data");
+            atexit([] { std::filesystem::remove_all(workDir, ignored); });
+            sdlspy::UseDummyDrivers();
+            ASSERT_EQ(klmr_StartUp(&loop), 0);
+            startTable = loop.hiScores;
+        }
+        Drain();
+        klmr_LoopReset(&loop);
+        loop.hiScores = startTable;
+        testMode = 0;
+        remove("hiscores.dat");
+        klmr_RestoreScreen();
+        fakeclock::Reset();
+        sdlspy::Reset();
+        srand(20240122);
+    }
 
-void PushKey(int sym);
-void PushKeys(const char* text); // one key event per character
-void PushMotion(int x, int y);
-void PushButton(int button, int x, int y);
-void PushQuit();
+    static int Drain() { // removes the queued events; how many there were
+        SDL_Event e[64];
+        return SDL_PeepEvents(e, 64, SDL_GETEVENT, SDL_ALLEVENTS);
+    }
+    // Queue events: a key, a pointer motion, a button pressed at (x, y), a window close.
+    static void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 0); }
+    static void Key(int k) { Push({.key = {SDL_KEYDOWN, 0, 1, {0, SDLKey(k), KMOD_NONE, 0}}}); }
+    static void Motion(int x, int y) {
+        Push({.motion = {SDL_MOUSEMOTION, 0, 0, Uint16(x), Uint16(y), 0, 0}});
+    }
+    static void Button(int b, int x, int y) {
+        Push({.button = {SDL_MOUSEBUTTONDOWN, 0, Uint8(b), 1, Uint16(x), Uint16(y)}});
+    }
 
-// Runs n frames; false as soon as one asks the loop to end.
-bool Step(int n = 1);
+    // Run n frames (after queueing keys, or a key per character); false once one ends the loop.
+    static bool Step(int n = 1) {
+        for (int i = 0; i < n; ++i)
+            if (!klmr_Frame(&loop)) return false;
+        return true;
+    }
+    static bool Press(std::initializer_list<int> keys, int n = 1) {
+        for (int k : keys)
+            Key(k);
+        return Step(n);
+    }
+    static bool Type(const char* text, int n = 1) {
+        for (; *text != '\0'; ++text)
+            Key(static_cast<unsigned char>(*text));
+        return Step(n);
+    }
 
-// Window coordinates of a point inside cell (x, y) of the playing board next to the corner it
-// shares with cell (x + 1, y + 1): the pointer there means block (x, y).
-void BlockPoint(uint8_t x, uint8_t y, int* px, int* py);
+    static long Plays(int slot) {
+        return std::ranges::count(sdlspy::Plays(), soundBank.chunks[slot], &sdlspy::Play::chunk);
+    }
 
-// Runs the frames of a level's intro and scramble (starting with any queued Start); returns
-// the scramble turns.
-std::vector<Turn> RunScramble();
+    // Forgets the recorded updates and sounds; Waits() are the waits since, without the 5 ms.
+    static void Mark() {
+        mark = fakeclock::Delays().size();
+        sdlspy::Reset();
+    }
+    static std::vector<uint32_t> Waits() {
+        std::vector<uint32_t> waits(fakeclock::Delays().begin() + mark, fakeclock::Delays().end());
+        std::erase(waits, 5u);
+        return waits;
+    }
 
-// A player's turn of block (x, y) with a button, by pointer motion and click, over its ten frames.
-void TurnBlock(uint8_t x, uint8_t y, int button);
+    static bool Updated(sdlspy::Update u) { return std::ranges::count(sdlspy::Updates(), u) > 0; }
+    static bool Same(const Board& a, const Board& b) { return klmr_BoardCompare(&a, &b) == 0; }
+    static bool WholeScreenUpdated() { return Updated({screen, 0, 0, 0, 0}); }
+    static bool NameLineUpdated() { return Updated({screen, 120, 220, 400, 30}); }
 
-// Undoes a scramble by turning its blocks back in reverse order; every turn but the last
-// runs its ten frames, the last runs all but its final frame (the frame that ends the level).
-// A clock value other than 0 is set just before the last turn.
-void UndoAllButLastFrame(const std::vector<Turn>& turns, time_t clockBeforeLastTurn = 0);
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
+    }
 
-// Plays of the two sound slots recorded since the last sdlspy::Reset.
-int SwapPlays();
-int ClickPlays();
+    // The default hiscores.dat, or with `row` inserted above the default score `before`.
+    static std::string ScoreFile(const std::string& row = "", int before = 0) {
+        std::string s;
+        for (int score = 100; score >= 10; score -= 10)
+            s += (score == before ? row : "") + "Quorvane|+\n1\n" + std::to_string(score) + "\n";
+        return row.empty() ? s : s.substr(0, s.rfind("Quorvane"));
+    }
 
-// The recorded waits from index `from` on, without the 5 ms frame pauses.
-std::vector<uint32_t> WaitsSince(size_t from);
+    // Starts a run at level index `level` (< 0: the level begun) and scrambles; the turns.
+    static std::vector<Turn> StartAndScramble(int level = 0) {
+        if (level >= 0) loop.startLevel = static_cast<uint8_t>(level);
+        if (level >= 0) Key(kKeyEnter);
+        std::vector<Turn> turns;
+        do {
+            Step();
+            if (loop.animStep % 10 == 1) turns.push_back({loop.rotX, loop.rotY, loop.scrambleDir});
+        } while (loop.stateRedraw && loop.gameState == GameState::Play);
+        return turns;
+    }
 
-// True when the whole screen was updated since the last sdlspy::Reset.
-bool WholeScreenUpdated();
+    // Points near block t's centre on the playing board, clicks, and runs n frames.
+    static void TurnBlock(Turn t, int button, int n = 10) {
+        const Board& b = loop.puzzle.current;
+        int x = kPlayCenterX + (2 * t.x + 2 - b.width) * tiles[0]->w / 2 - 2;
+        int y = kBoardCenterY + (2 * t.y + 2 - b.height) * tiles[0]->h / 2 - 2;
+        Motion(x, y);
+        Button(button, x, y);
+        Step(n);
+    }
 
-// The file's bytes, or "<missing>".
-std::string ReadFile(const std::string& path);
+    // Undoes a scramble in reverse order, the last turn (started at the seconds `clock` unless
+    // 0) without its final frame, the one that ends the level.
+    static void UndoAllButLastFrame(std::vector<Turn> turns, time_t clock = 0) {
+        std::erase_if(turns, [](Turn t) { return t.dir < 0; });
+        for (size_t i = turns.size(); i-- > 0;) {
+            if (i == 0 && clock != 0) fakeclock::SetTime(clock);
+            TurnBlock(turns[i], turns[i].dir == 1 ? SDL_BUTTON_LEFT : SDL_BUTTON_RIGHT, i ? 10 : 9);
+        }
+    }
 
-// hiscores.dat as the default table writes it.
-std::string DefaultScoreFile();
-
-// Every test starts on the menu as after start-up: fresh loop variables and table, test mode
-// off, the title screen restored, empty event queue, fresh clock and recorder, rand seeded.
-class GameTest : public ::testing::Test {
-  protected:
-    void SetUp() override;
+    // A run abandoned with a qualifying score, on the name-entry screen.
+    static void ToNameEntry() {
+        StartAndScramble();
+        loop.newEntry.score = 500;
+        Press({kKeyEscape});
+        sdlspy::Reset();
+    }
 };
-
-} // namespace gametest

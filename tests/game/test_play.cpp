@@ -2,271 +2,126 @@
 #include "game_fixture.h"
 
 #include "clock.h"
-#include "displays.h"
-#include "screen.h"
-#include "states.h"
 
-#include <cstring>
-
-using namespace gametest;
-
-namespace {
-
-// Starts a run at the given level index from the menu and plays its intro and scramble.
-std::vector<Turn> StartAndScramble(uint8_t level = 0) {
-    Loop().startLevel = level;
-    PushKey(kKeyEnter);
-    return RunScramble();
-}
-
-bool SameBoard(const Board& a, const Board& b) {
-    return klmr_BoardCompare(&a, &b) == 0;
-}
-
-time_t LevelEndTime() {
-    return Loop().levelStartTime + static_cast<time_t>(Loop().puzzle.timeLimit);
-}
-
-} // namespace
-
-TEST_F(GameTest, LevelOneIsScrambledBy8AnimatedTurnsOver80Frames) {
-    PushKey(kKeyEnter);
-    ASSERT_TRUE(Step());
+TEST_F(GameTest, LevelOneIsScrambledBy8TurnsOver80FramesIgnoringClicksAndEnter) {
+    ASSERT_TRUE(Press({kKeyEnter}));
     EXPECT_TRUE(WholeScreenUpdated()) << "the intro frame flips";
-    EXPECT_EQ(Loop().stateRedraw, 1);
     int frames = 1;
-    while (Loop().stateRedraw) {
-        int px = 0;
-        int py = 0;
-        BlockPoint(1, 0, &px, &py);
-        PushMotion(px, py); // clicks during the scramble do nothing
-        PushButton(SDL_BUTTON_LEFT, px, py);
-        ASSERT_TRUE(Step());
-        EXPECT_EQ(Loop().rotating, 0);
-        ASSERT_LE(++frames, 80);
+    for (; loop.stateRedraw && frames < 100; ++frames) {
+        Key(kKeyEnter); // skips a level in test mode only
+        TurnBlock({1, 0, 0}, SDL_BUTTON_LEFT, 1);
+        ASSERT_EQ(loop.rotating, 0);
     }
     EXPECT_EQ(frames, 80);
-    EXPECT_EQ(SwapPlays(), 8);
-    EXPECT_EQ(Loop().newEntry.level, 1);
-    EXPECT_EQ(Loop().hoverValid, 0) << "the cursor waits for the pointer to move";
-    EXPECT_EQ(Loop().levelStartTime, klmr_Time());
-    EXPECT_FALSE(SameBoard(Loop().puzzle.current, Loop().puzzle.target));
+    EXPECT_EQ(Plays(kSoundSwap), 8);
+    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 0);
+    EXPECT_EQ(loop.newEntry.level, 1);
+    EXPECT_EQ(loop.hoverValid, 0) << "the cursor waits for the pointer to move";
+    EXPECT_EQ(loop.levelStartTime, klmr_Time());
+    EXPECT_FALSE(Same(loop.puzzle.current, loop.puzzle.target));
 }
 
-TEST_F(GameTest, ScrambleReplayedBackwardsSolvesTheLevel) {
+TEST_F(GameTest, ReplayingTheScrambleBackwardsSolvesAndCountsTheSecondsLeftIntoTheScore) {
     auto turns = StartAndScramble();
     ASSERT_EQ(turns.size(), 8u);
-    UndoAllButLastFrame(turns);
-    EXPECT_TRUE(SameBoard(Loop().puzzle.current, Loop().puzzle.target));
-    EXPECT_EQ(Loop().rotating, 1) << "the completing turn is still on its last frame";
-    EXPECT_EQ(klmr_PuzzleLevel(&Loop().puzzle), 0);
-    Step();
-    EXPECT_EQ(klmr_PuzzleLevel(&Loop().puzzle), 1) << "solved after the turn's last frame";
-}
-
-TEST_F(GameTest, SolvingWithTwelveSecondsLeftCountsThemIntoTheScore) {
-    auto turns = StartAndScramble();
-    Loop().newEntry.score = 100;
-    UndoAllButLastFrame(turns, LevelEndTime() - 12);
-    ASSERT_EQ(Loop().timeLeft, 12);
-    size_t mark = fakeclock::Delays().size();
-    sdlspy::Reset();
+    loop.newEntry.score = 100;
+    UndoAllButLastFrame(turns, loop.levelStartTime + loop.puzzle.timeLimit - 12);
+    EXPECT_TRUE(Same(loop.puzzle.current, loop.puzzle.target));
+    EXPECT_EQ(loop.rotating, 1) << "the completing turn is on its last frame";
+    Mark();
     ASSERT_TRUE(Step());
-
-    EXPECT_EQ(ClickPlays(), 13);
-    std::vector<uint32_t> expected(13, 40);
-    expected.push_back(500);
-    EXPECT_EQ(WaitsSince(mark), expected);
-    EXPECT_EQ(Loop().newEntry.score, 112u);
-    EXPECT_EQ(Loop().gameState, GameState::Play);
-    EXPECT_EQ(klmr_PuzzleLevel(&Loop().puzzle), 1);
-    EXPECT_EQ(Loop().stateRedraw, 1);
-    EXPECT_EQ(Loop().animStep, 0);
+    EXPECT_EQ(Plays(kSoundClick), 13);
+    std::vector<uint32_t> waits(13, 40);
+    waits.push_back(500);
+    EXPECT_EQ(Waits(), waits);
+    EXPECT_EQ(loop.newEntry.score, 112u);
+    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 1);
     EXPECT_TRUE(WholeScreenUpdated());
-
-    // Level 2's intro and scramble follow; the entry records level 2 once it is scrambled.
-    auto next = RunScramble();
-    EXPECT_EQ(next.size(),
-              static_cast<size_t>(Loop().puzzle.current.width * Loop().puzzle.current.height));
-    EXPECT_EQ(Loop().newEntry.level, 2);
+    const Board& next = loop.puzzle.current;
+    EXPECT_EQ(StartAndScramble(-1).size(), static_cast<size_t>(next.width * next.height));
+    EXPECT_EQ(loop.newEntry.level, 2);
 }
 
-TEST_F(GameTest, TurnCompletedAsTheTimeRunsOutCountsAsSolvedWithoutCountUp) {
-    auto turns = StartAndScramble();
-    Loop().newEntry.score = 30;
-    std::vector<Turn> allButLast(turns.begin() + 1, turns.end());
-    for (auto it = allButLast.rbegin(); it != allButLast.rend(); ++it)
-        if (it->dir >= 0)
-            TurnBlock(it->x, it->y, it->dir == 1 ? SDL_BUTTON_LEFT : SDL_BUTTON_RIGHT);
-    ASSERT_EQ(Loop().gameState, GameState::Play);
-    fakeclock::SetTime(LevelEndTime());
-    size_t mark = fakeclock::Delays().size();
-    ASSERT_GE(turns[0].dir, 0);
-    TurnBlock(turns[0].x, turns[0].y, turns[0].dir == 1 ? SDL_BUTTON_LEFT : SDL_BUTTON_RIGHT);
-    EXPECT_EQ(klmr_PuzzleLevel(&Loop().puzzle), 1);
-    EXPECT_EQ(Loop().newEntry.score, 30u);
-    EXPECT_TRUE(WaitsSince(mark).empty());
-}
-
-TEST_F(GameTest, TurnsByButtonOneAndThreeAndOtherButtonsRepeatTheDirection) {
+// Button 1 turns counter-clockwise, button 3 clockwise, other buttons repeat the last direction;
+// a click away from a block or during a turn does nothing.
+TEST_F(GameTest, TurnsByButtonAndIgnoredClicks) {
     StartAndScramble();
-    Board expected = Loop().puzzle.current;
-    ASSERT_TRUE(klmr_BlockValid(&expected, 0, 0));
-
-    TurnBlock(0, 0, SDL_BUTTON_RIGHT);
-    klmr_RotateBlock(&expected, 0, 0, 1);
-    EXPECT_TRUE(SameBoard(Loop().puzzle.current, expected)) << "button 3 turns clockwise";
-    TurnBlock(0, 0, SDL_BUTTON_MIDDLE);
-    klmr_RotateBlock(&expected, 0, 0, 1);
-    EXPECT_TRUE(SameBoard(Loop().puzzle.current, expected)) << "button 2 repeats clockwise";
-    TurnBlock(0, 0, SDL_BUTTON_LEFT);
-    klmr_RotateBlock(&expected, 0, 0, 0);
-    EXPECT_TRUE(SameBoard(Loop().puzzle.current, expected)) << "button 1 counter-clockwise";
-    TurnBlock(0, 0, SDL_BUTTON_WHEELUP);
-    klmr_RotateBlock(&expected, 0, 0, 0);
-    EXPECT_TRUE(SameBoard(Loop().puzzle.current, expected)) << "the wheel repeats";
-    EXPECT_EQ(SwapPlays(), 8 + 4);
+    Board expected = loop.puzzle.current;
+    Button(SDL_BUTTON_LEFT, 10, 10); // no pointer motion since the scramble
+    TurnBlock({200, 200, 0}, SDL_BUTTON_LEFT);
+    EXPECT_TRUE(Same(loop.puzzle.current, expected));
+    int turns = 0;
+    for (int button : {SDL_BUTTON_RIGHT, SDL_BUTTON_MIDDLE, SDL_BUTTON_LEFT, SDL_BUTTON_WHEELUP}) {
+        TurnBlock({0, 0, 0}, button, 3);
+        TurnBlock({1, 0, 0}, SDL_BUTTON_LEFT, 7); // during the turn
+        klmr_RotateBlock(&expected, 0, 0, turns++ < 2 ? 1 : 0);
+        EXPECT_TRUE(Same(loop.puzzle.current, expected)) << "button " << button;
+    }
+    EXPECT_EQ(Plays(kSoundSwap), 8 + 4);
 }
 
-TEST_F(GameTest, ClicksDuringATurnOrAwayFromABlockDoNothing) {
-    StartAndScramble();
-    Board before = Loop().puzzle.current;
-    PushButton(SDL_BUTTON_LEFT, 10, 10); // no pointer motion since the scramble
-    PushMotion(5, 5);                    // outside the board
-    PushButton(SDL_BUTTON_LEFT, 5, 5);
-    Step(3);
-    EXPECT_EQ(Loop().rotating, 0);
-    EXPECT_TRUE(SameBoard(Loop().puzzle.current, before));
-
-    int px = 0;
-    int py = 0;
-    BlockPoint(0, 0, &px, &py);
-    PushMotion(px, py);
-    PushButton(SDL_BUTTON_LEFT, px, py);
-    Step(3);
-    PushButton(SDL_BUTTON_LEFT, px, py); // ignored: the turn is animating
-    Step(7);
-    EXPECT_EQ(Loop().rotating, 0);
-    klmr_RotateBlock(&before, 0, 0, 0);
-    EXPECT_TRUE(SameBoard(Loop().puzzle.current, before));
-    EXPECT_EQ(SwapPlays(), 8 + 1);
-}
-
-TEST_F(GameTest, TimeOutShowsItsBannerForSixSecondsThenTheMenu) {
-    StartAndScramble();
-    fakeclock::SetTime(LevelEndTime());
-    ASSERT_TRUE(Step());
-    EXPECT_EQ(Loop().timeLeft, 0);
-    EXPECT_EQ(Loop().gameState, GameState::Play) << "the time out comes one frame later";
-    size_t mark = fakeclock::Delays().size();
-    sdlspy::Reset();
-    ASSERT_TRUE(Step());
-    EXPECT_EQ(WaitsSince(mark), std::vector<uint32_t>{6000});
-    EXPECT_EQ(ClickPlays(), 0);
-    EXPECT_EQ(Loop().gameState, GameState::Menu) << "score 0 does not qualify";
-    EXPECT_EQ(Loop().stateRedraw, 1);
-    EXPECT_TRUE(WholeScreenUpdated());
-    Step();
-    EXPECT_EQ(Loop().stateRedraw, 0);
-}
-
-TEST_F(GameTest, TimeOutWithAQualifyingScoreAsksForTheName) {
-    StartAndScramble();
-    Loop().newEntry.score = 55;
-    strcpy(Loop().typedName, "OLD");
-    fakeclock::SetTime(LevelEndTime() + 3);
-    Step(2);
-    EXPECT_EQ(Loop().gameState, GameState::NameEntry);
-    EXPECT_STREQ(Loop().typedName, "");
-    EXPECT_EQ(Loop().newEntry.score, 55u);
-    EXPECT_EQ(Loop().newEntry.level, 1);
+// A run ends by Escape (here during its first scramble: the entry's level is 0) or by the time
+// out, shown for 6 s one frame after the clock reached 0; a qualifying score then asks for the
+// name.
+TEST_F(GameTest, EscapeOrTimeOutEndsTheRunInNameEntryOnlyWithAQualifyingScore) {
+    for (bool timeOut : {false, true})
+        for (auto [score, state] : {std::pair{0u, GameState::Menu}, {55u, GameState::NameEntry}}) {
+            SetUp(); // from the menu
+            Press({kKeyEnter}, timeOut ? 80 : 20);
+            EXPECT_EQ(loop.newEntry.level, timeOut ? 1 : 0);
+            loop.newEntry.score = score;
+            loop.typedName[0] = 'X';
+            if (timeOut) fakeclock::SetTime(loop.levelStartTime + loop.puzzle.timeLimit);
+            ASSERT_TRUE(Step(timeOut ? 1 : 0) && loop.gameState == GameState::Play);
+            Mark();
+            if (!timeOut) Key(kKeyEscape);
+            ASSERT_TRUE(Step());
+            EXPECT_EQ(Waits(), std::vector<uint32_t>(timeOut ? 1 : 0, 6000));
+            EXPECT_EQ(loop.gameState, state);
+            EXPECT_EQ(loop.typedName[0], score ? '\0' : 'X');
+            EXPECT_EQ(loop.newEntry.score, score);
+            EXPECT_TRUE(WholeScreenUpdated());
+            EXPECT_EQ(NameLineUpdated(), score != 0);
+        }
 }
 
 TEST_F(GameTest, SolvingTheLastLevelShowsTheCongratulationThenNameEntry) {
     auto turns = StartAndScramble(31);
     EXPECT_EQ(turns.size(), 28u) << "level 32 is 7 x 4";
-    UndoAllButLastFrame(turns, LevelEndTime() - 20);
-    size_t mark = fakeclock::Delays().size();
+    UndoAllButLastFrame(turns, loop.levelStartTime + loop.puzzle.timeLimit - 20);
+    Mark();
     ASSERT_TRUE(Step());
-    std::vector<uint32_t> expected(21, 40);
-    expected.push_back(500);
-    expected.push_back(6000);
-    EXPECT_EQ(WaitsSince(mark), expected);
-    EXPECT_EQ(klmr_PuzzleLevel(&Loop().puzzle), 32);
-    EXPECT_EQ(Loop().newEntry.score, 20u);
-    EXPECT_EQ(Loop().newEntry.level, 32);
-    EXPECT_EQ(Loop().gameState, GameState::NameEntry);
+    std::vector<uint32_t> waits(21, 40);
+    waits.insert(waits.end(), {500, 6000});
+    EXPECT_EQ(Waits(), waits);
+    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 32);
+    EXPECT_EQ(loop.newEntry.score, 20u);
+    EXPECT_EQ(loop.newEntry.level, 32);
+    EXPECT_EQ(loop.gameState, GameState::NameEntry);
 }
 
-TEST_F(GameTest, EscapeDuringTheFirstScrambleReturnsToTheMenu) {
-    PushKey(kKeyEnter);
-    Step(20);
-    sdlspy::Reset();
-    PushKey(kKeyEscape);
-    Step();
-    EXPECT_EQ(Loop().gameState, GameState::Menu);
-    EXPECT_EQ(Loop().newEntry.score, 0u);
-    EXPECT_EQ(Loop().newEntry.level, 0);
-    EXPECT_TRUE(WholeScreenUpdated());
-    EXPECT_EQ(Loop().stateRedraw, 0) << "the menu drew itself in the same frame";
-}
-
-TEST_F(GameTest, EscapeWithAQualifyingScoreGoesToNameEntry) {
-    StartAndScramble();
-    Loop().newEntry.score = 11;
-    strcpy(Loop().typedName, "OLD");
-    sdlspy::Reset();
-    PushKey(kKeyEscape);
-    Step();
-    EXPECT_EQ(Loop().gameState, GameState::NameEntry);
-    EXPECT_STREQ(Loop().typedName, "");
-    EXPECT_TRUE(WholeScreenUpdated());
-    EXPECT_NE(std::find(sdlspy::Updates().begin(), sdlspy::Updates().end(),
-                        sdlspy::Update{screen, 120, 220, 400, 30}),
-              sdlspy::Updates().end())
-        << "the name line is drawn";
-}
-
-TEST_F(GameTest, EnterIsIgnoredInPlayOutsideTestMode) {
-    StartAndScramble();
-    PushKey(kKeyEnter);
-    Step();
-    EXPECT_EQ(klmr_PuzzleLevel(&Loop().puzzle), 0);
-    EXPECT_EQ(Loop().stateRedraw, 0);
-}
-
-TEST_F(GameTest, TestModeCountsTimeUpNeverTimesOutAndScoresTheSecondsPlayed) {
-    PushKeys("qzmek");
-    Step();
+// Test mode's clock counts the seconds played, which the level adds to the score; Enter skips
+// a level without score, and past the last level returns to the menu without the score check.
+TEST_F(GameTest, TestModeCountsTimeUpNeverTimesOutAndEnterSkipsLevels) {
+    Type("qzmek");
     auto turns = StartAndScramble();
-    fakeclock::SetTime(LevelEndTime() + 100);
+    fakeclock::SetTime(loop.levelStartTime + loop.puzzle.timeLimit + 100);
     Step(2);
-    EXPECT_EQ(Loop().gameState, GameState::Play);
-    EXPECT_EQ(Loop().timeLeft, static_cast<int32_t>(Loop().puzzle.timeLimit) + 100);
-
+    EXPECT_EQ(loop.timeLeft, static_cast<int32_t>(loop.puzzle.timeLimit) + 100);
     testing::internal::CaptureStdout();
-    UndoAllButLastFrame(turns, Loop().levelStartTime + 7);
+    UndoAllButLastFrame(turns, loop.levelStartTime + 7);
     Step();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "level 1, time 7\n");
-    EXPECT_EQ(Loop().newEntry.score, 7u);
-    EXPECT_EQ(klmr_PuzzleLevel(&Loop().puzzle), 1);
-}
-
-TEST_F(GameTest, TestModeEnterSkipsLevelsAndLeavesAfterTheLast) {
-    PushKeys("qzmek");
-    Step();
-    Loop().startLevel = 30;
-    PushKey(kKeyEnter);
-    Step(5);
-    PushKey(kKeyEnter); // during the scramble
-    Step();
-    EXPECT_EQ(klmr_PuzzleLevel(&Loop().puzzle), 31);
-    EXPECT_EQ(Loop().animStep, 1) << "the next level's intro ran";
-    EXPECT_EQ(Loop().newEntry.score, 0u) << "a skipped level adds nothing";
-    Loop().newEntry.score = 1000; // qualifies, yet the skip past the last level does not ask
+    EXPECT_EQ(loop.newEntry.score, 7u);
+    Press({kKeyEnter}, 5); // before level 2's intro, then in level 3's scramble
+    Press({kKeyEnter});
+    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 3);
+    loop.startLevel = 31;
+    Press({kKeyEscape, kKeyEnter});
+    loop.newEntry.score = 1000;
     sdlspy::Reset();
-    PushKey(kKeyEnter);
-    Step();
-    EXPECT_EQ(Loop().gameState, GameState::Menu);
+    Press({kKeyEnter});
+    EXPECT_EQ(loop.gameState, GameState::Menu);
+    EXPECT_EQ(loop.newEntry.score, 1000u);
     EXPECT_TRUE(WholeScreenUpdated());
 }
