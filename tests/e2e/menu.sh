@@ -64,18 +64,21 @@ e2e_click 3
 e2e_wait_still
 expect_menu "a right click on About" 2
 
-# Start by the pointer: the intro draws the target on the left, the scramble turns the
-# playing board on the right, which then differs from the target.
+# Test mode first: one scramble of level 1 in forty leaves the picture whole, and the level then
+# ends at once; in test mode that adds no score, so Escape still leads back to the menu.
+e2e_keys q z m e k
+# Start by the pointer: the intro draws the target on the left and the playing board on the
+# right (that its turns are animated is watched on a larger level below).
 read -r tw th < <(identify -format '%w %h\n' "$E2E_DATA/gfx/pic1.bmp")
 bw=$((4 * tw)) bh=$((2 * th))
 target() { e2e_hash $((150 - bw / 2)) $((266 - bh / 2)) "$bw" "$bh"; }
 playing() { e2e_hash $((490 - bw / 2)) $((266 - bh / 2)) "$bw" "$bh"; }
-emptyTarget=$(target)
+emptyTarget=$(target) emptyPlaying=$(playing)
 e2e_move 320 160
 e2e_click 1
 e2e_wait_still
 [ "$(target)" != "$emptyTarget" ] || e2e_fail "Start did not show the level's picture"
-[ "$(playing)" != "$(target)" ] || e2e_fail "the playing board was not scrambled"
+[ "$(playing)" != "$emptyPlaying" ] || e2e_fail "Start did not show the playing board"
 e2e_move $((490 - bw / 2 + tw)) $((266 - bh / 2 + th))
 sleep 0.3
 e2e_shot play
