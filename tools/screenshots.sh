@@ -1,5 +1,5 @@
 #!/bin/bash
-# Takes the README's screenshots of the built game under a private Xvfb:
+# Takes the README's screenshots of the built game in a private Xvfb (tests/e2e/run.sh):
 #   docs/menu.png   the menu
 #   docs/play.png   a level in play: level 11 (code "mezzo") scrambled, one block turned back,
 #                   the cursor on the next one
@@ -11,44 +11,38 @@ if ! [ -x "$build/kelmora" ] || ! [ -d "$build/data" ]; then
     echo "screenshots: build the game first (make build): no $build/kelmora" >&2
     exit 1
 fi
+[ -n "${KELMORA_SCREENSHOTS_XVFB:-}" ] ||
+    KELMORA_SCREENSHOTS_XVFB=1 exec bash "$root/tests/e2e/run.sh" 120 "$0" "$build"
 
-# shellcheck source=tests/ship/common.sh
-. "$root/tests/ship/common.sh"
-# shellcheck source=tests/ship/xsession.sh
-. "$root/tests/ship/xsession.sh"
-require_tools faketime
-
-mkdir -p "$SHIP_TMP/run" "$SHIP_TMP/bin"
-ln -s "$build/data" "$SHIP_TMP/run/data"
-ln -s "$build/kelmora" "$SHIP_TMP/bin/kelmora"
-cd "$SHIP_TMP/run"
-
-x_start 1280x1024
+. "$root/tests/e2e/lib.sh"
+shots=$(mktemp -d /tmp/kelmora-shots-XXXXXX)
+e2e_init "$build/kelmora" "$build/data" "$shots"
 # A known start of the clock makes the scramble the same on every run.
-TZ=UTC game_start 120 faketime -f "@2026-01-01 00:00:00" "$SHIP_TMP/bin/kelmora"
-window_wait
-wait_still
-pointer 320 160 # the bar on Start
-wait_still
+E2E_BIN=$E2E_TMP/kelmora
+printf '#!/bin/sh\nLD_PRELOAD=%s FAKETIME="@2026-01-01 00:00:00" TZ=UTC exec "%s"\n' \
+    "$(echo /usr/lib/*/faketime/libfaketime.so.1)" "$build/kelmora" >"$E2E_BIN"
+chmod +x "$E2E_BIN"
+e2e_start
+e2e_move 320 160 # the bar on Start
+e2e_wait_still
 sleep 1 # the bouncing tiles spread out
-shot "$SHIP_TMP/menu.png"
+e2e_shot menu
 
-type_text mezzo
-keys Return
+e2e_keys m e z z o Return
 sleep 8 # the intro and the 36 turns of the scramble
 # Point at the corner shared by four tiles near the board's middle and turn that block.
-click_at 490 266 1
+e2e_move 490 266
+e2e_click 1
 sleep 0.4
-pointer 522 266
-sleep 0.02
-pointer 523 267
+e2e_move 522 266
+e2e_move 523 267
 sleep 0.3
-shot "$SHIP_TMP/play.png"
-keys Escape
-wait_still
-keys Escape
-game_wait 20
+e2e_shot play
+e2e_keys Escape
+e2e_wait_still
+e2e_keys Escape
+e2e_wait_exit 20
 
-cp "$SHIP_TMP/menu.png" "$root/docs/menu.png"
-cp "$SHIP_TMP/play.png" "$root/docs/play.png"
+cp "$shots/menu.png" "$shots/play.png" "$root/docs/"
+rm -rf "$shots"
 echo "wrote docs/menu.png and docs/play.png"

@@ -19,9 +19,9 @@ struct LevelDim {
 // Constant content of the game: 32 pictures with their sizes and time limits. Each picture is
 // stored row by row in levelCells, one after the other, with nothing between them.
 struct LevelTable {
-    int8_t levelCount;                  // 32; every lookup below is bounded by it
-    uint32_t levelTimes[kLevelCount];   // seconds, by level index
-    LevelDim levelDims[kLevelCount];    // picture size, by level index
+    int8_t levelCount;                   // 32; every lookup below is bounded by it
+    uint32_t levelTimes[kLevelCount];    // seconds, by level index
+    LevelDim levelDims[kLevelCount];     // picture size, by level index
     uint8_t levelCells[kLevelCellCount]; // 0 hole, 1..16 tile
 };
 

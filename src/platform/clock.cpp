@@ -3,8 +3,14 @@
 
 #include <SDL.h>
 
-void klmr_Delay(uint32_t ms) { SDL_Delay(ms); }
+void klmr_Delay(uint32_t ms) {
+    SDL_Delay(ms);
+}
 
-time_t klmr_Time() { return time(nullptr); }
+time_t klmr_Time() {
+    return time(nullptr);
+}
 
-uint32_t klmr_Ticks() { return SDL_GetTicks(); }
+uint32_t klmr_Ticks() {
+    return SDL_GetTicks();
+}

@@ -19,7 +19,9 @@ time_t klmr_Time() {
     return static_cast<time_t>(nowMs / 1000);
 }
 
-uint32_t klmr_Ticks() { return static_cast<uint32_t>(nowMs); }
+uint32_t klmr_Ticks() {
+    return static_cast<uint32_t>(nowMs);
+}
 
 namespace fakeclock {
 
@@ -29,11 +31,17 @@ void Reset(time_t seconds) {
     timeReads = 0;
 }
 
-void Advance(uint32_t ms) { nowMs += ms; }
+void Advance(uint32_t ms) {
+    nowMs += ms;
+}
 
-void SetTime(time_t seconds) { nowMs = static_cast<uint64_t>(seconds) * 1000; }
+void SetTime(time_t seconds) {
+    nowMs = static_cast<uint64_t>(seconds) * 1000;
+}
 
-const std::vector<uint32_t>& Delays() { return delays; }
+const std::vector<uint32_t>& Delays() {
+    return delays;
+}
 
 uint64_t TotalDelayMs() {
     uint64_t sum = 0;
@@ -42,6 +50,8 @@ uint64_t TotalDelayMs() {
     return sum;
 }
 
-uint64_t TimeReads() { return timeReads; }
+uint64_t TimeReads() {
+    return timeReads;
+}
 
 } // namespace fakeclock
