@@ -58,7 +58,7 @@ e2e_start() {
     (cd "$E2E_WORK" && exec env SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" "$E2E_BIN" \
         >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr") &
     E2E_PID=$! E2E_WIN=""
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 300); do
         E2E_WIN=$(xdotool search --pid "$E2E_PID" --name '^Kelmora$' 2>/dev/null | head -n 1)
         [ -n "$E2E_WIN" ] && break
         if ! kill -0 "$E2E_PID" 2>/dev/null; then
@@ -67,7 +67,7 @@ e2e_start() {
         fi
         sleep 0.1
     done
-    [ -n "$E2E_WIN" ] || e2e_fail "no window titled Kelmora within 10 s"
+    [ -n "$E2E_WIN" ] || e2e_fail "no window titled Kelmora within 30 s"
     E2E_WX=$(xwininfo -id "$E2E_WIN" | awk '/Absolute upper-left X/ {print $4}')
     E2E_WY=$(xwininfo -id "$E2E_WIN" | awk '/Absolute upper-left Y/ {print $4}')
     # The game takes XTEST keys when it has the focus, not keys sent to its window. The pointer
