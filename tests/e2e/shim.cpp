@@ -1,0 +1,120 @@
+// Preloaded into the real program by the end-to-end driver; each part is off unless its
+// variable is set:
+//   KELMORA_TIME0=SECONDS  time() gives this second until the main loop first polls for events
+//                          (so rand() is seeded with it), then runs on from there,
+//                          KELMORA_TIME_SPEED times as fast as the real clock (default 1)
+//   KELMORA_RAND0=1        rand() gives 0: every scramble turns block (0, 0) clockwise, so a level
+//                          of a multiple of four cells ends its scramble as it started: solved
+//   KELMORA_INJECT=STEPS   scripted input, steps separated by ";": "wait N" lets N main-loop
+//                          frames pass (each ends with a 5 ms sleep), "pause" waits until a sleep
+//                          of a second or more begins, "key SYM" queues a key press, "signal N"
+//                          raises signal N
+//   KELMORA_FAILWRITE_AFTER=BYTES  writes to regular files may write that many bytes in all,
+//                          then fail with ENOSPC: a disk that fills up during a write
+#include <SDL.h>
+#include <dlfcn.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+template <typename Fn>
+Fn Real(const char* name) {
+    return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+}
+
+const char* script = nullptr; // the steps not run yet, set by the first poll
+long frame = 0;
+long waitUntil = -1;
+timespec polled{}; // when the main loop first polled
+
+void Run(bool inPause) {
+    for (; *script != '\0'; script = strchr(script, ';') ? strchr(script, ';') + 1 : "") {
+        char op[8] = "";
+        int a = 0;
+        sscanf(script, "%7[a-z] %d", op, &a);
+        if (strcmp(op, "wait") == 0) {
+            if (waitUntil < 0) waitUntil = frame + a;
+            if (frame < waitUntil) return;
+            waitUntil = -1;
+        } else if (strcmp(op, "pause") == 0 && !inPause) {
+            return;
+        } else if (strcmp(op, "key") == 0) {
+            SDL_Event e{};
+            e.type = SDL_KEYDOWN;
+            e.key.state = SDL_PRESSED;
+            e.key.keysym.sym = static_cast<SDLKey>(a);
+            SDL_PushEvent(&e);
+        } else if (strcmp(op, "signal") == 0) {
+            raise(a);
+        }
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+int SDL_PollEvent(SDL_Event* event) {
+    if (script == nullptr) {
+        clock_gettime(CLOCK_MONOTONIC, &polled);
+        script = getenv("KELMORA_INJECT") ? getenv("KELMORA_INJECT") : "";
+    }
+    Run(false);
+    return Real<int (*)(SDL_Event*)>("SDL_PollEvent")(event);
+}
+
+void SDL_Delay(Uint32 ms) {
+    // Only the main loop sleeps 5 ms or a second and more; the timer thread sleeps less.
+    if (script != nullptr && ms >= 1000) Run(true);
+    if (script != nullptr && ms == 5) ++frame;
+    Real<void (*)(Uint32)>("SDL_Delay")(ms);
+}
+
+time_t time(time_t* out) {
+    static const char* base = getenv("KELMORA_TIME0");
+    time_t now = Real<time_t (*)(time_t*)>("time")(nullptr);
+    if (base != nullptr) {
+        now = static_cast<time_t>(atoll(base));
+        if (script != nullptr) {
+            timespec t{};
+            clock_gettime(CLOCK_MONOTONIC, &t);
+            const char* speed = getenv("KELMORA_TIME_SPEED");
+            now += static_cast<time_t>(
+                ((t.tv_sec - polled.tv_sec) + (t.tv_nsec - polled.tv_nsec) * 1e-9) *
+                (speed ? atof(speed) : 1.0));
+        }
+    }
+    if (out != nullptr) *out = now;
+    return now;
+}
+
+int rand() {
+    static const bool zero = getenv("KELMORA_RAND0") != nullptr;
+    return zero ? 0 : Real<int (*)()>("rand")();
+}
+
+ssize_t write(int fd, const void* buf, size_t count) {
+    static const char* after = getenv("KELMORA_FAILWRITE_AFTER");
+    static size_t budget = after != nullptr ? strtoull(after, nullptr, 10) : 0;
+    static auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
+    struct stat st;
+    if (after == nullptr || fd <= 2 || count == 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return real(fd, buf, count);
+    if (budget == 0) {
+        errno = ENOSPC;
+        return -1;
+    }
+    const size_t grant = count < budget ? count : budget;
+    budget -= grant;
+    return real(fd, buf, grant);
+}
+
+} // extern "C"
