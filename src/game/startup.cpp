@@ -23,8 +23,6 @@ namespace {
 
 const char kScoreFile[] = "hiscores.dat";
 const char kFontFile[] = "data/fonts/impact.ttf";
-const char* const kImageFiles[] = {"data/gfx/background.png", "data/gfx/klmr_logo_cpr.png",
-                                   "data/gfx/select.png", "data/gfx/rotate.png"};
 const char kWhereData[] = "the game reads its data/ folder from the folder it is started in";
 
 void CloseFontsOnce() {
