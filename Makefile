@@ -64,14 +64,17 @@ bench: deps-test
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kelmora kelmora_bench
 	sh bench/run.sh $(BENCH_BUILD)
 
-# Fuzzes the score-file loader for FUZZ_SECONDS (clang, ASan+UBSan), starting from the seeds in
-# fuzz/corpus; what it learns is kept in $(FUZZ_BUILD)/corpus, a failing input beside it.
+# Fuzzes the score-file loader, then the WAV header check, for FUZZ_SECONDS each (clang,
+# ASan+UBSan), starting from the seeds in fuzz/corpus and fuzz/wav-corpus; what they learn is
+# kept in $(FUZZ_BUILD)/corpus and $(FUZZ_BUILD)/wav-corpus, a failing input beside them.
 fuzz: deps-test
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELMORA_FUZZ=ON -DKELMORA_ASAN=ON -DKELMORA_TESTS=OFF -DKELMORA_WERROR=$(WERROR) $(CMAKE_ARGS)
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target kelmora_fuzz_hiscores
-	mkdir -p $(FUZZ_BUILD)/corpus
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target kelmora_fuzz_hiscores kelmora_fuzz_wav
+	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/wav-corpus
 	$(FUZZ_BUILD)/fuzz/kelmora_fuzz_hiscores -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	  -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus fuzz/corpus
+	$(FUZZ_BUILD)/fuzz/kelmora_fuzz_wav -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  -artifact_prefix=$(FUZZ_BUILD)/wav- $(FUZZ_BUILD)/wav-corpus fuzz/wav-corpus
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,5 +1,6 @@
 // Fuzz target: any bytes as "hiscores.dat" load into a table that keeps its invariants, is
-// saved in the file format exactly, and loads back unchanged.
+// saved in the file format exactly, and loads back unchanged; bytes that were not a saved table
+// are kept as the .bak, and what the game saves always counts as a saved table.
 //
 // Each input is written to a file in a directory private to this process, loaded, checked,
 // saved, loaded again into a second table and compared; the second table is saved too, and
@@ -26,7 +27,8 @@ std::string dir;
 
 void RemoveDir() {
     if (dir.empty()) return;
-    unlink((dir + "/h.dat").c_str());
+    for (const char* name : {"/h.dat", "/h.dat.lock", "/h.dat.bak", "/h.dat.tmp"})
+        unlink((dir + name).c_str());
     rmdir(dir.c_str());
 }
 
@@ -54,7 +56,7 @@ void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
 std::string ReadFile(const std::string& path) {
     std::string bytes;
     FILE* f = fopen(path.c_str(), "rb");
-    if (f == nullptr) Fail("cannot read the saved file", -1);
+    if (f == nullptr) return "<none>";
     char buf[4096];
     size_t n;
     while ((n = fread(buf, 1, sizeof buf, f)) > 0)
@@ -107,21 +109,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = Dir() + "/h.dat";
     WriteFile(path, data, size);
 
+    const std::string bak = path + ".bak";
+    unlink(bak.c_str());
+
     HiScoreTable first;
     memset(&first, 0xA5, sizeof first); // the loader must not depend on what was there
-    if (klmr_HiScoreLoad(&first, path.c_str()) != 0) Fail("a readable file did not load", -1);
+    const int loaded = klmr_HiScoreLoad(&first, path.c_str());
+    if (size > static_cast<size_t>(kHiScoreFileMax)) {
+        if (loaded != -1 || first.path[0] != '\0') Fail("a file over the limit was taken", -1);
+        return 0;
+    }
+    if (loaded != 0) Fail("a readable file did not load", -1);
     CheckTable(first);
     if (strcmp(first.path, path.c_str()) != 0) Fail("path not kept", -1);
+    const bool savedForm = first.savedForm;
 
     if (klmr_HiScoreSave(&first) != 0) Fail("save failed", -1);
     const std::string saved = ReadFile(path);
     CheckFormat(first, saved);
+    const std::string kept(reinterpret_cast<const char*>(data), size);
+    if (ReadFile(bak) != (savedForm || size == 0 ? "<none>" : kept))
+        Fail("the .bak is not the bytes of a file that was not a saved table", -1);
 
     HiScoreTable second;
     memset(&second, 0x5A, sizeof second);
     if (klmr_HiScoreLoad(&second, path.c_str()) != 0) Fail("the saved file did not load", -1);
     CheckTable(second);
     CheckSame(first, second);
+    if (!second.savedForm) Fail("a file the game saved is not in the saved form", -1);
 
     if (klmr_HiScoreSave(&second) != 0) Fail("second save failed", -1);
     if (ReadFile(path) != saved) Fail("saving a reloaded table changed the file", -1);

@@ -15,9 +15,10 @@ int Rows(const Board* b) {
     return b->height < kBoardCells ? b->height : kBoardCells;
 }
 
-// The block at (x, y) lies inside the board (and the grid).
+// The block at (x, y) lies inside the board (and the grid). Written as x < Columns - 1 so that
+// no int, INT_MAX included, overflows on the way to the answer.
 bool BlockInside(const Board* b, int x, int y) {
-    return x >= 0 && y >= 0 && x + 1 < Columns(b) && y + 1 < Rows(b);
+    return x >= 0 && y >= 0 && x < Columns(b) - 1 && y < Rows(b) - 1;
 }
 
 bool BlockHasHole(const Board* b, int x, int y) {

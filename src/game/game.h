@@ -82,5 +82,5 @@ bool klmr_Frame(MainLoop* loop);
 // Saves the table, closes the screen with the curtain and releases everything: returns 0.
 int klmr_ShutDown(MainLoop* loop);
 
-// Saves the table to its file; on failure says why on standard error. 0 saved, -1 not.
-int klmr_SaveScores(const MainLoop* loop);
+// Saves (merges) the table into its file; on failure says why on standard error. 0 saved, -1 not.
+int klmr_SaveScores(MainLoop* loop);

@@ -2,6 +2,7 @@
 // screen, the high-score file and the bouncing-tile timer, and their release in a fixed order.
 #include "game.h"
 
+#include "boardview.h"
 #include "displays.h"
 #include "draw.h"
 #include "effects.h"
@@ -11,7 +12,9 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,8 +23,6 @@ namespace {
 
 const char kScoreFile[] = "hiscores.dat";
 const char kFontFile[] = "data/fonts/impact.ttf";
-const char* const kImageFiles[] = {"data/gfx/background.png", "data/gfx/klmr_logo_cpr.png",
-                                   "data/gfx/select.png", "data/gfx/rotate.png"};
 const char kWhereData[] = "the game reads its data/ folder from the folder it is started in";
 
 void CloseFontsOnce() {
@@ -40,45 +41,60 @@ void ReleaseAfterFailure() {
     CloseFontsOnce();
 }
 
-bool Readable(const char* path) {
-    FILE* f = fopen(path, "rb");
-    if (f == nullptr) return false;
-    fclose(f);
-    return true;
-}
-
-// Names the image that stopped klmr_LoadAndConvertImages: the first file that cannot be
-// opened, else the first image left unloaded (a damaged file).
+// Names the image that stopped klmr_LoadAndConvertImages, as the loader found it: the file is
+// not opened again (a FIFO would hang the start there).
 void ReportImageFailure() {
-    char path[128];
-    const char* missing = nullptr;
-    for (const char* file : kImageFiles) {
-        if (!Readable(file)) {
-            missing = file;
-            break;
-        }
-    }
-    for (int n = 1; missing == nullptr && n <= kTileCount; ++n) {
-        snprintf(path, sizeof path, "data/gfx/pic%d.bmp", n);
-        if (!Readable(path)) missing = path;
-    }
-    if (missing == nullptr) {
-        SDL_Surface* const images[] = {imgBackground, imgLogo, imgSelect, imgRotate};
-        for (int i = 0; missing == nullptr && i < 4; ++i)
-            if (images[i] == nullptr) missing = kImageFiles[i];
-        for (int n = 1; missing == nullptr && n <= kTileCount; ++n) {
-            if (tiles[n - 1] == nullptr) {
-                snprintf(path, sizeof path, "data/gfx/pic%d.bmp", n);
-                missing = path;
-            }
-        }
-    }
     char message[256];
-    if (missing != nullptr)
-        snprintf(message, sizeof message, "Couldn't load the image %s (%s)", missing, kWhereData);
+    if (failedDataFile[0] != '\0')
+        snprintf(message, sizeof message, "Couldn't load the image %s (%s)", failedDataFile,
+                 kWhereData);
     else
         snprintf(message, sizeof message, "Couldn't load the images of data/gfx (%s)", kWhereData);
     klmr_PrintError(message, 0);
+}
+
+// The board view draws every cell on the grid of tiles[0], and centres the two boards on
+// (150, 266) and (490, 266). Tiles of another size would tear the picture, and tiles too large
+// for the largest level put boards off the window or over each other, where the player can
+// neither see nor turn them. Checked once, after loading: 0 when the tiles fit, else -1 with
+// the reason, naming the file and the sizes, in message.
+int CheckTileSizes(char* message, size_t size) {
+    const int w = tiles[0]->w, h = tiles[0]->h;
+    for (int n = 2; n <= kTileCount; ++n) {
+        if (tiles[n - 1]->w != w || tiles[n - 1]->h != h) {
+            snprintf(message, size,
+                     "data/gfx/pic%d.bmp is %dx%d pixels but data/gfx/pic1.bmp is %dx%d: the "
+                     "sixteen tiles must share one size",
+                     n, tiles[n - 1]->w, tiles[n - 1]->h, w, h);
+            return -1;
+        }
+    }
+    int columns = 0, rows = 0;
+    for (int i = 0; i < levelTable.levelCount; ++i) {
+        columns = std::max(columns, static_cast<int>(levelTable.levelDims[i].width));
+        rows = std::max(rows, static_cast<int>(levelTable.levelDims[i].height));
+    }
+    // Where the board view puts the two boards of the widest and of the tallest level.
+    auto fits = [columns, rows](long tileW, long tileH) {
+        const long width = columns * tileW, height = rows * tileH;
+        const long targetLeft = kTargetCenterX - width / 2, playLeft = kPlayCenterX - width / 2;
+        const long top = kBoardCenterY - height / 2;
+        return tileW > 0 && tileH > 0 && targetLeft >= 0 && targetLeft + width <= playLeft &&
+               playLeft + width <= kScreenWidth && top >= 0 && top + height <= kScreenHeight;
+    };
+    if (fits(w, h)) return 0;
+    long maxW = 0, maxH = 0;
+    while (maxW < kScreenWidth && fits(maxW + 1, 1))
+        ++maxW;
+    while (maxH < kScreenHeight && fits(1, maxH + 1))
+        ++maxH;
+    snprintf(message, size,
+             "data/gfx/pic1.bmp is %dx%d pixels: the largest boards, %dx%d tiles, would be "
+             "%ldx%ld pixels, and two must fit side by side in the %dx%d window (tiles of at "
+             "most %ldx%ld do)",
+             w, h, columns, rows, columns * static_cast<long>(w), rows * static_cast<long>(h),
+             kScreenWidth, kScreenHeight, maxW, maxH);
+    return -1;
 }
 
 // Fonts, window and images: without any of them nothing can be drawn, so start-up stops.
@@ -93,6 +109,11 @@ bool OpenScreenAndImages() {
     SDL_WM_SetCaption("Kelmora", nullptr);
     if (!klmr_LoadAndConvertImages(screen)) {
         ReportImageFailure();
+        return false;
+    }
+    char message[384];
+    if (CheckTileSizes(message, sizeof message) != 0) {
+        klmr_PrintError(message, 0);
         return false;
     }
     return true;
@@ -116,12 +137,37 @@ void DrawTitleScreen() {
 void LoadScores(MainLoop* loop) {
     errno = 0;
     if (klmr_HiScoreLoad(&loop->hiScores, kScoreFile) >= 0) return;
+    char why[96] = "";
+    if (errno == EFBIG)
+        snprintf(why, sizeof why, " : it is larger than %ld bytes, too large for a score table",
+                 kHiScoreFileMax);
+    else if (errno == EINVAL)
+        snprintf(why, sizeof why, " : it is not a regular file");
+    else if (errno != 0)
+        snprintf(why, sizeof why, " : %s", strerror(errno));
     char message[256];
     snprintf(message, sizeof message,
-             "Couldn't read the high scores from %s%s%s: this run's scores will not be saved "
-             "there",
-             kScoreFile, errno != 0 ? " : " : "", errno != 0 ? strerror(errno) : "");
+             "Couldn't read the high scores from %s%s: this run's scores will not be saved there",
+             kScoreFile, why);
     klmr_PrintError(message, 0);
+}
+
+// SIGHUP, which a closing terminal sends, ends the game as SIGTERM does: with the table saved
+// and status 0. The media library turns SIGTERM into a window close on either runtime, so the
+// handler only passes the signal on as SIGTERM (raise is safe in a handler). A file size limit
+// must be a failed write, reported, not a kill (SIGXFSZ); and a reader that closed the pipe on
+// standard output must not kill the game before it saves (SIGPIPE).
+void HangUpAsTerm(int) {
+    raise(SIGTERM);
+}
+
+void SetUpSignals() {
+    struct sigaction hangUp = {};
+    hangUp.sa_handler = HangUpAsTerm;
+    sigemptyset(&hangUp.sa_mask);
+    sigaction(SIGHUP, &hangUp, nullptr);
+    signal(SIGXFSZ, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);
 }
 
 } // namespace
@@ -140,6 +186,7 @@ int klmr_StartUp(MainLoop* loop) {
         return -1;
     }
     atexit(SDL_Quit);
+    SetUpSignals(); // after SDL_Init, which sets the SIGTERM handler
     if (TTF_Init() < 0) {
         klmr_PrintError("Couldn't initialize TTF", 0);
         return -1;
@@ -180,7 +227,7 @@ int klmr_StartUp(MainLoop* loop) {
     return 0;
 }
 
-int klmr_SaveScores(const MainLoop* loop) {
+int klmr_SaveScores(MainLoop* loop) {
     errno = 0;
     if (klmr_HiScoreSave(&loop->hiScores) == 0) return 0;
     char message[256];
@@ -189,6 +236,16 @@ int klmr_SaveScores(const MainLoop* loop) {
                  "The high scores were not saved: %s could not be read at start-up and is left "
                  "as it was",
                  kScoreFile);
+    else if (errno == EWOULDBLOCK)
+        snprintf(message, sizeof message,
+                 "Couldn't save the high scores to %s : the file is locked by another copy of "
+                 "the game",
+                 loop->hiScores.path);
+    else if (errno == EINVAL)
+        snprintf(message, sizeof message,
+                 "Couldn't save the high scores to %s : it is no longer a regular file and is "
+                 "left as it is",
+                 loop->hiScores.path);
     else
         snprintf(message, sizeof message, "Couldn't save the high scores to %s : %s",
                  loop->hiScores.path, strerror(errno));

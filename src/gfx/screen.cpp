@@ -2,11 +2,13 @@
 #include "screen.h"
 
 #include "clock.h"
+#include "files.h"
 
 #include <SDL_image.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 SDL_Surface* screen = nullptr;
 SDL_Surface* backBuffer = nullptr;
@@ -37,6 +39,8 @@ const SDL_Color colorMenu = {95, 10, 250, 0};
 const int menuTextY[kMenuItems] = {145, 185, 225, 265};
 const int menuBarY[kMenuItems] = {151, 191, 231, 271};
 SDL_Rect selectRect = {0, 145, 0, 160};
+
+char failedDataFile[128] = "";
 
 int bounceTile = 0;
 SDL_Rect tileRects[kBounceCount] = {};
@@ -72,6 +76,49 @@ void FreeImage(SDL_Surface** image) {
     *image = nullptr;
 }
 
+// The font file's bytes: the three fonts read their glyphs from them for as long as they are
+// open, so they are freed only when the fonts are closed.
+FileBytes fontBytes = {nullptr, 0};
+
+// Notes the first data file that failed, for start-up's message; its reason stays in the
+// media library's error text.
+void NoteFailure(const char* path) {
+    if (failedDataFile[0] == '\0') snprintf(failedDataFile, sizeof failedDataFile, "%s", path);
+}
+
+// Reads a data file whole, safely (see files.h), and opens it as a memory stream over bytes,
+// which the caller frees once the stream is done with. Null when the file is refused, with the
+// reason as the media library's error text: "Couldn't open <path>" for a missing file, as the
+// library itself says.
+SDL_RWops* OpenDataFile(const char* path, FileBytes* bytes) {
+    char why[160];
+    if (klmr_ReadDataFile(path, bytes, why, sizeof why) != 0) {
+        SDL_SetError("%s", why);
+        return nullptr;
+    }
+    return SDL_RWFromConstMem(bytes->data, static_cast<int>(bytes->size));
+}
+
+// Loads a PNG image. The library tells the format from the bytes, as IMG_Load does for every
+// format with a signature; the name's extension matters only to formats without one.
+SDL_Surface* LoadImage(const char* path) {
+    FileBytes bytes;
+    SDL_RWops* stream = OpenDataFile(path, &bytes);
+    SDL_Surface* image = stream != nullptr ? IMG_Load_RW(stream, 1) : nullptr;
+    klmr_FreeFileBytes(&bytes);
+    if (image == nullptr) NoteFailure(path);
+    return image;
+}
+
+SDL_Surface* LoadBmp(const char* path) {
+    FileBytes bytes;
+    SDL_RWops* stream = OpenDataFile(path, &bytes);
+    SDL_Surface* image = stream != nullptr ? SDL_LoadBMP_RW(stream, 1) : nullptr;
+    klmr_FreeFileBytes(&bytes);
+    if (image == nullptr) NoteFailure(path);
+    return image;
+}
+
 } // namespace
 
 int klmr_OpenScreen(Uint32 flags) {
@@ -93,10 +140,23 @@ int klmr_OpenScreen(Uint32 flags) {
 }
 
 int klmr_OpenFonts() {
-    fontLarge = TTF_OpenFont(kFontPath, 27);
-    fontMedium = TTF_OpenFont(kFontPath, 20);
-    fontSmall = TTF_OpenFont(kFontPath, 16);
+    failedDataFile[0] = '\0';
+    // Read once: fonts still open from an earlier call go on reading these bytes.
+    if (fontBytes.data == nullptr) {
+        char why[160];
+        if (klmr_ReadDataFile(kFontPath, &fontBytes, why, sizeof why) != 0) SDL_SetError("%s", why);
+    }
+    TTF_Font** fonts[] = {&fontLarge, &fontMedium, &fontSmall};
+    const int sizes[] = {27, 20, 16};
+    for (int i = 0; i < 3; ++i) {
+        SDL_RWops* stream =
+            fontBytes.data != nullptr
+                ? SDL_RWFromConstMem(fontBytes.data, static_cast<int>(fontBytes.size))
+                : nullptr;
+        *fonts[i] = stream != nullptr ? TTF_OpenFontRW(stream, 1, sizes[i]) : nullptr;
+    }
     if (fontLarge == nullptr || fontMedium == nullptr || fontSmall == nullptr) {
+        NoteFailure(kFontPath);
         fprintf(stderr, "klmr_OpenFonts: I can't create bmp: %s\n", SDL_GetError());
         return 0;
     }
@@ -107,27 +167,37 @@ void klmr_CloseFonts() {
     if (fontLarge != nullptr) TTF_CloseFont(fontLarge);
     if (fontMedium != nullptr) TTF_CloseFont(fontMedium);
     if (fontSmall != nullptr) TTF_CloseFont(fontSmall);
+    klmr_FreeFileBytes(&fontBytes);
 }
 
 int klmr_LoadAndConvertImages(SDL_Surface* target) {
     // A second call must not leak what the first one loaded.
     klmr_FreeImages();
 
-    imgBackground = IMG_Load("data/gfx/background.png");
-    imgLogo = IMG_Load("data/gfx/klmr_logo_cpr.png");
-    imgSelect = IMG_Load("data/gfx/select.png");
-    imgRotate = IMG_Load("data/gfx/rotate.png");
-    if (imgBackground == nullptr || imgLogo == nullptr || imgSelect == nullptr ||
-        imgRotate == nullptr) {
-        fprintf(stderr, "klmr_LoadAndConvertImages: I can't create bmp: %s\n", SDL_GetError());
+    failedDataFile[0] = '\0';
+
+    // All four are tried; the message gives the reason of the first that failed, the file
+    // start-up names.
+    bool failed = false;
+    char firstError[160] = "";
+    SDL_Surface** pngs[] = {&imgBackground, &imgLogo, &imgSelect, &imgRotate};
+    const char* const pngFiles[] = {"data/gfx/background.png", "data/gfx/klmr_logo_cpr.png",
+                                    "data/gfx/select.png", "data/gfx/rotate.png"};
+    for (int i = 0; i < 4; ++i) {
+        *pngs[i] = LoadImage(pngFiles[i]);
+        if (*pngs[i] == nullptr && !failed)
+            snprintf(firstError, sizeof firstError, "%s", SDL_GetError());
+        failed = failed || *pngs[i] == nullptr;
+    }
+    if (failed) {
+        fprintf(stderr, "klmr_LoadAndConvertImages: I can't create bmp: %s\n", firstError);
         return 0;
     }
 
     for (int n = 1; n <= kTileCount; ++n) {
         char path[128];
         snprintf(path, sizeof path, "data/gfx/pic%d.bmp", n);
-        SDL_RWops* stream = SDL_RWFromFile(path, "rb");
-        tiles[n - 1] = stream != nullptr ? SDL_LoadBMP_RW(stream, 1) : nullptr;
+        tiles[n - 1] = LoadBmp(path);
         if (tiles[n - 1] == nullptr) {
             fprintf(stderr, "klmr_LoadAndConvertImages: I can't create bmp: %s\n", SDL_GetError());
             return 0;

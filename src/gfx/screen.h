@@ -33,6 +33,10 @@ extern SDL_Surface* imgSelect;
 extern SDL_Surface* imgRotate;
 extern SDL_Surface* tiles[kTileCount]; // cell value v is drawn with tiles[v - 1]
 
+// The data file whose load made the last klmr_OpenFonts or klmr_LoadAndConvertImages fail, so
+// that start-up can name it without opening it again; empty after a success.
+extern char failedDataFile[128];
+
 // The stored colour table, in this order, and its four names.
 extern const SDL_Color colorTable[4];
 extern const SDL_Color& colorPale;   // 200, 200, 240: outline of every outlined text
@@ -59,13 +63,16 @@ extern std::atomic<int32_t> tileSpeed[kBounceCount]; // +1 or -1 pixel per tick
 // Opens the 640x480x16 window with the given video flags and its back buffer: 1 or 0.
 int klmr_OpenScreen(Uint32 flags);
 
-// Opens the three sizes of "data/fonts/impact.ttf", always all three: 1 when all opened.
+// Opens the three sizes of "data/fonts/impact.ttf", always all three: 1 when all opened. The
+// file is read whole (regular files only, bounded) and the fonts read their glyphs from those
+// bytes, which stay in memory until klmr_CloseFonts.
 int klmr_OpenFonts();
 
-// Closes each open font. The pointers are not cleared.
+// Closes each open font and frees the font file's bytes. The pointers are not cleared.
 void klmr_CloseFonts();
 
-// Loads the four PNG images and sixteen tile BMPs, converts them to target's format with the
+// Loads the four PNG images and sixteen tile BMPs (each file read whole, regular files only,
+// bounded: nothing blocks on a FIFO), converts them to target's format with the
 // magenta colour key, seeds rand() from the clock, picks bounceTile and places the bouncing
 // tiles and selectRect: 1 or 0. Images of an earlier call are freed first; each unconverted
 // original is freed once converted (kept, should its conversion fail).

@@ -1,18 +1,24 @@
 // The high-score table: defaults, qualifying, ordered insertion, and its text file.
 #include "hiscores.h"
 
+#include "clock.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kNameMax = kHiScoreNameSize - 1;
+constexpr uint32_t kLockPollMs = 20;
 
 // Stores at most the first 31 characters of name (a null name is the empty name) and zero-fills
 // the rest of the field.
@@ -21,12 +27,15 @@ void StoreName(char (&dst)[kHiScoreNameSize], const char* name) {
     if (name != nullptr) memcpy(dst, name, strnlen(name, kNameMax));
 }
 
-// A reader over the file that behaves as the C library's formatted reads of the original
-// loader ("%[^|]", "%s256", "%ld", "%ld", "%[\n]", each a call of its own), but keeps what it
-// reads within fixed bounds, however long the texts in the file are.
+// Reads a record as the five formatted reads "%[^|]", "%s256", "%ld", "%ld" and "%[\n]" would,
+// each a call of its own. What each of them consumes and keeps is what defines the file format,
+// so any file, hand-edited or damaged, loads by those rules. Unlike those calls, the reader keeps
+// every text within a fixed bound however long the texts in the file are, and it reads the
+// file's bytes from memory: the file has been read whole, within its size limit.
 class RecordReader {
   public:
-    explicit RecordReader(FILE* file) : f_(file) {}
+    explicit RecordReader(const std::string& bytes)
+        : p_(bytes.data()), end_(bytes.data() + bytes.size()) {}
 
     // "%[^|]": every character up to the next "|" (not consumed). Only the first 31 characters
     // matter to the row; the rest of a longer name is consumed and dropped. A NUL byte ends the
@@ -35,7 +44,7 @@ class RecordReader {
         memset(dst, 0, sizeof dst);
         int kept = 0;
         int c;
-        while ((c = getc(f_)) != EOF && c != '|') {
+        while ((c = Get()) != kEnd && c != '|') {
             if (kept < kNameMax) dst[kept++] = static_cast<char>(c);
         }
         Unget(c);
@@ -48,7 +57,7 @@ class RecordReader {
     void SkipWord() {
         SkipSpace();
         int c;
-        while ((c = getc(f_)) != EOF && !IsSpace(c)) {
+        while ((c = Get()) != kEnd && !IsSpace(c)) {
         }
         Unget(c);
     }
@@ -58,11 +67,11 @@ class RecordReader {
     // digit is consumed, and a number beyond the range of long saturates.
     bool ReadLong(long* value) {
         SkipSpace();
-        int c = getc(f_);
+        int c = Get();
         bool negative = false;
         if (c == '-' || c == '+') {
             negative = c == '-';
-            c = getc(f_);
+            c = Get();
         }
         if (!IsDigit(c)) {
             Unget(c);
@@ -71,7 +80,7 @@ class RecordReader {
         // Accumulated as a negative number, whose range includes LONG_MIN.
         long n = 0;
         bool overflow = false;
-        for (; IsDigit(c); c = getc(f_)) {
+        for (; IsDigit(c); c = Get()) {
             const int digit = c - '0';
             if (n < (LONG_MIN + digit) / 10) {
                 overflow = true;
@@ -91,36 +100,42 @@ class RecordReader {
     // "%[\n]": a run of line feeds, if the next character is one.
     void SkipLineFeeds() {
         int c;
-        while ((c = getc(f_)) == '\n') {
+        while ((c = Get()) == '\n') {
         }
         Unget(c);
     }
 
   private:
+    static constexpr int kEnd = -1;
+
     static bool IsSpace(int c) {
         return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
     }
     static bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
+    int Get() { return p_ < end_ ? static_cast<unsigned char>(*p_++) : kEnd; }
+
+    // Gives back the character just read; the end of the file is never given back.
+    void Unget(int c) {
+        if (c != kEnd) --p_;
+    }
+
     void SkipSpace() {
         int c;
-        while ((c = getc(f_)) != EOF && IsSpace(c)) {
+        while ((c = Get()) != kEnd && IsSpace(c)) {
         }
         Unget(c);
     }
 
-    void Unget(int c) {
-        if (c != EOF) ungetc(c, f_);
-    }
-
-    FILE* f_;
+    const char* p_;
+    const char* end_;
 };
 
-// Reads the ten records into the rows of table, which hold the defaults. The level and score
-// variables carry over from record to record; until a number has been read into one of them,
-// the rows keep their default value for it.
-void ReadRecords(FILE* f, HiScoreTable* table) {
-    RecordReader reader(f);
+// Reads the ten records of bytes into the rows of table, which hold the defaults, and sets
+// minScore. The level and score variables carry over from record to record; until a number
+// has been read into one of them, the rows keep their default value for it.
+void ReadRecords(const std::string& bytes, HiScoreTable* table) {
+    RecordReader reader(bytes);
     long level = 0;
     long score = 0;
     bool haveLevel = false;
@@ -136,6 +151,76 @@ void ReadRecords(FILE* f, HiScoreTable* table) {
         if (haveLevel) row.level = static_cast<uint8_t>(static_cast<unsigned long>(level));
         if (haveScore) row.score = static_cast<uint32_t>(static_cast<unsigned long>(score));
     }
+    table->minScore = table->rows[kHiScoreRows - 1].score;
+}
+
+// The exact bytes a save writes for the rows of table.
+std::string Format(const HiScoreTable& table) {
+    std::string text;
+    for (const HiScoreEntry& row : table.rows) {
+        // At most 31 + 3 + 3 + 1 + 11 + 1 bytes.
+        char record[64];
+        const int n = snprintf(record, sizeof record, "%.31s|+\n%d\n%ld\n", row.name, row.level,
+                               static_cast<long>(static_cast<int32_t>(row.score)));
+        text.append(record, static_cast<size_t>(n));
+    }
+    return text;
+}
+
+// Whether bytes, read into the rows of table, are exactly what a save of them writes. A table
+// whose lines end in CRLF counts as saved too: with its line ends made LF, it must read into
+// rows whose save is those bytes. (Read as they stand, such a file gives names that begin with
+// the CR LF; their save is then the file's table, not the file's bytes.)
+bool InSavedForm(const std::string& bytes, const HiScoreTable& table) {
+    if (Format(table) == bytes) return true;
+    if (bytes.find('\r') == std::string::npos) return false;
+    std::string lf;
+    for (size_t i = 0; i < bytes.size(); ++i)
+        if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) lf += bytes[i];
+    HiScoreTable reread;
+    klmr_HiScoreDefaults(&reread);
+    ReadRecords(lf, &reread);
+    return Format(reread) == lf;
+}
+
+// Reads the whole score file at path into bytes, with the mode of the file:
+//   0 read; 1 there is no such file; -1 not read (errno tells why).
+// Nothing here blocks on a FIFO or a device, and nothing beyond kHiScoreFileMax is read.
+int ReadScoreFile(const char* path, std::string* bytes, mode_t* mode) {
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return errno == ENOENT ? 1 : -1;
+    struct stat st;
+    int result = 0;
+    if (fstat(fd, &st) != 0) {
+        result = -1;
+    } else if (!S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        result = -1;
+    } else if (st.st_size > kHiScoreFileMax) {
+        errno = EFBIG;
+        result = -1;
+    }
+    // Read to the end, but never past the bound: a file that grows while it is read is refused
+    // like one that was too large from the start.
+    char buf[4096];
+    while (result == 0) {
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            result = n < 0 ? -1 : 0;
+            break;
+        }
+        bytes->append(buf, static_cast<size_t>(n));
+        if (bytes->size() > static_cast<size_t>(kHiScoreFileMax)) {
+            errno = EFBIG;
+            result = -1;
+        }
+    }
+    if (result == 0) *mode = st.st_mode & 07777;
+    const int saved = errno;
+    close(fd);
+    errno = saved;
+    return result;
 }
 
 // Writes all of buf to fd, going on after short writes and interruptions.
@@ -159,25 +244,118 @@ mode_t NewFileMode() {
     return 0644 & ~mask;
 }
 
-// Makes the directory entry of the rename durable; a failure here loses nothing already
-// written, so it is not reported.
-void SyncDirectoryOf(const char* path) {
-    char dir[kHiScoreNameSize];
-    const char* slash = strrchr(path, '/');
-    if (slash == nullptr) {
-        strcpy(dir, ".");
-    } else if (slash == path) {
-        strcpy(dir, "/");
-    } else {
-        const size_t len = static_cast<size_t>(slash - path);
-        memcpy(dir, path, len);
-        dir[len] = '\0';
-    }
-    const int fd = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+// Makes the directory entry of a rename durable; a failure here loses nothing already
+// written, so it is not reported. The directory is as long as the path, which may be a
+// symbolic link's target of up to PATH_MAX characters.
+void SyncDirectoryOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "."
+                            : slash == 0               ? "/"
+                                                       : path.substr(0, slash);
+    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         fsync(fd);
         close(fd);
     }
+}
+
+// Replaces the file dest by one holding bytes, with the given mode, in one step: written in
+// full to temp (a fixed name, only ever used under the lock; a stale one from a killed save is
+// removed first), made durable, then renamed over dest. On failure temp is removed, dest is as
+// it was, and errno tells why.
+bool ReplaceFile(const std::string& dest, const std::string& temp, const std::string& bytes,
+                 mode_t mode) {
+    unlink(temp.c_str());
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+    int saved = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        saved = errno;
+    }
+    if (ok && rename(temp.c_str(), dest.c_str()) != 0) {
+        ok = false;
+        saved = errno;
+    }
+    if (!ok) {
+        unlink(temp.c_str());
+        errno = saved;
+        return false;
+    }
+    SyncDirectoryOf(dest);
+    return true;
+}
+
+// The file a save replaces: the file a symbolic link names (so that the link keeps pointing at
+// it), else path itself.
+std::string SaveTarget(const char* path) {
+    struct stat link;
+    if (lstat(path, &link) == 0 && S_ISLNK(link.st_mode)) {
+        char* resolved = realpath(path, nullptr);
+        if (resolved != nullptr) {
+            std::string target = resolved;
+            free(resolved);
+            return target;
+        }
+    }
+    return path;
+}
+
+// Takes the exclusive lock on lockPath (created if need be), polling for at most
+// kHiScoreLockWaitMs: the descriptor that holds it, or -1 (errno EWOULDBLOCK when another
+// copy held it all that time). Read-only is enough for flock, so a lock file made by another
+// user of a shared score file still serves. Closing the descriptor releases the lock; the lock
+// file itself stays, as removing it would let two copies lock two different files.
+int TakeLock(const std::string& lockPath) {
+    const int fd =
+        open(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+    if (fd < 0) return -1;
+    for (int waited = 0;;) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK || waited >= kHiScoreLockWaitMs) break;
+        klmr_Delay(kLockPollMs);
+        waited += static_cast<int>(kLockPollMs);
+    }
+    const int saved = errno;
+    close(fd);
+    errno = saved;
+    return -1;
+}
+
+// Shifts rows down and stores the result at its rank, without recording it: the insertion rule
+// shared by klmr_HiScoreInsert and the merge of a save.
+int InsertRow(HiScoreTable* table, const char* name, uint8_t level, uint32_t score) {
+    if (table == nullptr || score <= table->minScore) return -1;
+    // Rows with an equal score stay above the new one. A rank always exists: the score beats
+    // minScore, the score of row 9.
+    int rank = 0;
+    while (rank < kHiScoreRows - 1 && table->rows[rank].score >= score)
+        ++rank;
+    for (int i = kHiScoreRows - 1; i > rank; --i)
+        table->rows[i] = table->rows[i - 1];
+    klmr_EntrySet(&table->rows[rank], name, level, score);
+    table->minScore = table->rows[kHiScoreRows - 1].score;
+    return rank;
+}
+
+// Records an inserted row for the next save's merge. Only ten can ever reach a table, so a full
+// record drops its weakest row: the lowest score, and of equal scores the latest, which ranks
+// below the earlier ones and would be pushed out by them first.
+void RecordRow(HiScoreTable* table, const HiScoreEntry& row) {
+    int n = std::clamp(table->newCount, 0, kHiScoreRows);
+    if (n == kHiScoreRows) {
+        int weakest = 0;
+        for (int i = 1; i < n; ++i)
+            if (table->newRows[i].score <= table->newRows[weakest].score) weakest = i;
+        if (row.score <= table->newRows[weakest].score) return;
+        for (int i = weakest; i < n - 1; ++i)
+            table->newRows[i] = table->newRows[i + 1];
+        --n;
+    }
+    table->newRows[n] = row;
+    table->newCount = n + 1;
 }
 
 } // namespace
@@ -191,6 +369,9 @@ void klmr_HiScoreDefaults(HiScoreTable* table) {
         table->rows[i].score = static_cast<uint32_t>(100 - 10 * i);
     }
     table->minScore = table->rows[kHiScoreRows - 1].score;
+    table->savedForm = true;
+    table->newCount = 0;
+    memset(table->newRows, 0, sizeof table->newRows);
 }
 
 int klmr_HiScoreLoad(HiScoreTable* table, const char* path) {
@@ -201,37 +382,20 @@ int klmr_HiScoreLoad(HiScoreTable* table, const char* path) {
     const size_t len = strnlen(path, kHiScoreNameSize);
     if (len == 0 || len >= static_cast<size_t>(kHiScoreNameSize)) return -1;
 
-    // O_NONBLOCK keeps a FIFO at this path from stalling the open; only regular files are read.
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno != ENOENT) return -1;
-        memcpy(table->path, path, len);
-        return 1;
-    }
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return -1;
-    }
-    FILE* f = fdopen(fd, "r");
-    if (f == nullptr) {
-        close(fd);
-        return -1;
-    }
-    HiScoreTable loaded = *table;
-    ReadRecords(f, &loaded);
-    const bool readFailed = ferror(f) != 0;
-    fclose(f);
     // A file that could not be read whole leaves the defaults and no path, so that the save at
     // the end never replaces a table this program did not see.
-    if (readFailed) return -1;
-    *table = loaded;
+    std::string bytes;
+    mode_t mode = 0;
+    const int read = ReadScoreFile(path, &bytes, &mode);
+    if (read < 0) return -1;
     memcpy(table->path, path, len);
-    table->minScore = table->rows[kHiScoreRows - 1].score;
+    if (read == 1) return 1;
+    ReadRecords(bytes, table);
+    table->savedForm = InSavedForm(bytes, *table);
     return 0;
 }
 
-int klmr_HiScoreSave(const HiScoreTable* table) {
+int klmr_HiScoreSave(HiScoreTable* table) {
     if (table == nullptr) return -2;
     const size_t len = strnlen(table->path, kHiScoreNameSize);
     if (len == 0 || len >= static_cast<size_t>(kHiScoreNameSize)) {
@@ -241,51 +405,42 @@ int klmr_HiScoreSave(const HiScoreTable* table) {
     char path[kHiScoreNameSize];
     memcpy(path, table->path, len + 1);
 
-    // At most 31 + 3 + 3 + 1 + 11 + 1 bytes a record.
-    char text[kHiScoreRows * 64];
-    size_t used = 0;
-    for (const HiScoreEntry& row : table->rows) {
-        const int n = snprintf(text + used, sizeof text - used, "%.31s|+\n%d\n%ld\n", row.name,
-                               row.level, static_cast<long>(static_cast<int32_t>(row.score)));
-        used += static_cast<size_t>(n);
-    }
-
     // Keep what a plain rewrite of the file would have kept: a symbolic link goes on pointing
     // at the file it names (the new table replaces that file, not the link), and a file the
     // player may not write to is left alone.
-    char target[PATH_MAX];
-    struct stat link;
-    if (lstat(path, &link) == 0 && S_ISLNK(link.st_mode) && realpath(path, target) != nullptr) {
-        // target now names the file behind the link.
-    } else {
-        memcpy(target, path, len + 1);
-    }
-    if (access(target, F_OK) == 0 && access(target, W_OK) != 0) return -1;
+    const std::string target = SaveTarget(path);
+    if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) return -1;
 
-    // The old file is replaced only by a complete new one: write a temporary file beside it,
-    // make it durable, then rename it over the old one in one step.
-    char temp[PATH_MAX + 8];
-    snprintf(temp, sizeof temp, "%s.XXXXXX", target);
-    const int fd = mkstemp(temp);
-    if (fd < 0) return -1;
-    struct stat old;
-    const mode_t mode = stat(target, &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
-    bool ok = WriteAll(fd, text, used) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-    int saved = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        saved = errno;
+    const int lock = TakeLock(target + ".lock");
+    if (lock < 0) return -1;
+
+    // The file as it is now, which another copy may have saved since this one read it. One that
+    // has become unreadable is not replaced: this copy cannot see what it would destroy.
+    std::string old;
+    mode_t mode = NewFileMode();
+    const int read = ReadScoreFile(target.c_str(), &old, &mode);
+    bool ok = read >= 0;
+    HiScoreTable merged;
+    klmr_HiScoreDefaults(&merged);
+    memcpy(merged.path, path, len + 1);
+    if (read == 0) ReadRecords(old, &merged);
+    // Bytes that are not a table this program wrote (notes behind a link, a damaged or
+    // hand-made file) are kept beside it before they are replaced; a saved table is not.
+    const bool keepOld = read == 0 && !old.empty() && !InSavedForm(old, merged);
+    const int count = std::clamp(table->newCount, 0, kHiScoreRows);
+    for (int i = 0; i < count; ++i) {
+        const HiScoreEntry& row = table->newRows[i];
+        InsertRow(&merged, row.name, row.level, row.score);
     }
-    if (ok && rename(temp, target) != 0) {
-        ok = false;
-        saved = errno;
-    }
-    if (!ok) {
-        unlink(temp);
-        errno = saved;
-        return -1;
-    }
-    SyncDirectoryOf(target);
+
+    const std::string temp = target + ".tmp";
+    if (ok && keepOld) ok = ReplaceFile(target + ".bak", temp, old, mode);
+    if (ok) ok = ReplaceFile(target, temp, Format(merged), mode);
+    const int saved = errno;
+    close(lock);
+    errno = saved;
+    if (!ok) return -1;
+    *table = merged;
     return 0;
 }
 
@@ -294,16 +449,8 @@ bool klmr_HiScoreQualifies(const HiScoreTable* table, uint32_t score) {
 }
 
 int klmr_HiScoreInsert(HiScoreTable* table, const char* name, uint8_t level, uint32_t score) {
-    if (table == nullptr || score <= table->minScore) return -1;
-    // Rows with an equal score stay above the new one. A rank always exists: the score beats
-    // minScore, the score of row 9.
-    int rank = 0;
-    while (rank < kHiScoreRows - 1 && table->rows[rank].score >= score)
-        ++rank;
-    for (int i = kHiScoreRows - 1; i > rank; --i)
-        table->rows[i] = table->rows[i - 1];
-    klmr_EntrySet(&table->rows[rank], name, level, score);
-    table->minScore = table->rows[kHiScoreRows - 1].score;
+    const int rank = InsertRow(table, name, level, score);
+    if (rank >= 0) RecordRow(table, table->rows[rank]);
     return rank;
 }
 

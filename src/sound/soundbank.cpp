@@ -1,6 +1,9 @@
 // Sound bank: sixteen numbered slots of sound effects over SDL_mixer.
 #include "soundbank.h"
 
+#include "files.h"
+#include "wavcheck.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -56,10 +59,21 @@ int klmr_SoundLoad(int slot, const char* path) {
         chunk = nullptr;
     }
 
-    // A missing file gives a null stream; keep its error text rather than the mixer's. The
-    // load closes the stream whether it succeeds or not.
-    SDL_RWops* stream = SDL_RWFromFile(path, "rb");
-    if (stream != nullptr) chunk = Mix_LoadWAV_RW(stream, 1);
+    // The file is read whole and its header checked before the mixer sees it: the mixer would
+    // block on a FIFO and crash on a header it cannot convert. A refused file fails like a
+    // missing one, its reason standing in for the library's error text.
+    FileBytes bytes;
+    char why[160];
+    if (klmr_ReadDataFile(path, &bytes, why, sizeof why) != 0) {
+        SDL_SetError("%s", why);
+    } else if (char reason[120]; !klmr_WavCheck(bytes.data, bytes.size, reason, sizeof reason)) {
+        SDL_SetError("%s: %s", path, reason);
+    } else {
+        // The mixer copies the samples out; the load closes the stream either way.
+        SDL_RWops* stream = SDL_RWFromConstMem(bytes.data, static_cast<int>(bytes.size));
+        if (stream != nullptr) chunk = Mix_LoadWAV_RW(stream, 1);
+    }
+    klmr_FreeFileBytes(&bytes);
     if (chunk == nullptr) {
         puts(SDL_GetError());
         return -1;

@@ -1,6 +1,7 @@
 // Core tests: turns and scrambling over every level, the scramble's rand() draws, levels, puzzle.
 #include "puzzle.h"
 
+#include <climits>
 #include <cstring>
 #include <deque>
 #include <dlfcn.h>
@@ -38,9 +39,12 @@ TEST(Board, CompareBlockTestQuarterTurnsAndDump) {
     b.cells[0][0] = b.cells[3][1] = 9;
     EXPECT_EQ(klmr_BoardCompare(&a, &b), 2);
     EXPECT_EQ(klmr_BoardCompare(&a, &kSquare), -2); // sizes differ
-    // Blocks at x = width - 1 or y = height - 1 do not fit; (0, 0) has a hole.
-    for (auto [x, y, valid] :
-         {std::array{-1, 2, 0}, {1, -1, 0}, {3, 2, 0}, {1, 5, 0}, {0, 0, 0}, {0, 2, 1}, {1, 0, 1}})
+    // Blocks at x = width - 1 or y = height - 1 do not fit; (0, 0) has a hole. No int is too
+    // large or too small for the test.
+    const std::array<int, 3> blocks[] = {
+        {-1, 2, 0}, {1, -1, 0},      {3, 2, 0},       {1, 5, 0},       {0, 0, 0},      {0, 2, 1},
+        {1, 0, 1},  {INT_MAX, 2, 0}, {1, INT_MAX, 0}, {INT_MIN, 2, 0}, {1, INT_MIN, 0}};
+    for (auto [x, y, valid] : blocks)
         EXPECT_EQ(klmr_BlockValid(&a, x, y), valid) << x << "," << y;
 
     b = kSquare;

@@ -1,14 +1,17 @@
 // High-score tests: the table in memory, the file's exact bytes, round trips, the loader's
 // reading rules, hostile files, refused paths, and saves that never lose the old file.
+#include "fake_clock.h"
 #include "hiscores.h"
 
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -144,7 +147,7 @@ TEST(HiScoreFile, DefaultsSaveExactBytesAndTablesLoadBackUnchanged) {
     EXPECT_NE(ReadFile(path).find("\n255\n-2147483648\n|+\n0\n2147483647\n"), std::string::npos);
     EXPECT_EQ(Rows(Load(path)), Rows(t));
     EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
-    EXPECT_EQ(d.Files(), std::set<std::string>{"hiscores.dat"});
+    EXPECT_EQ(d.Files(), (std::set<std::string>{"hiscores.dat", "hiscores.dat.lock"}));
 }
 
 TEST(HiScoreFile, LoaderReadsRecordsAsTheFormattedReadsDo) {
@@ -174,8 +177,8 @@ TEST(HiScoreFile, LoaderReadsRecordsAsTheFormattedReadsDo) {
 TEST(HiScoreFile, HostileFilesLoadWithinBoundsAndUnusablePathsAreRefused) {
     TempDir d;
     const std::string path = d.Path("h.dat");
-    // A 100,000-character name keeps its first 31; the following records load as they stand.
-    WriteFile(path, std::string(100000, 'L') + "|+\n5\n500\nB|+\n2\n40\n");
+    // A 60,000-character name keeps its first 31; the following records load as they stand.
+    WriteFile(path, std::string(60000, 'L') + "|+\n5\n500\nB|+\n2\n40\n");
     HiScoreTable t = Load(path);
     EXPECT_TRUE(std::string(t.rows[0].name) == std::string(31, 'L') && t.rows[0].score == 500);
     EXPECT_TRUE(!strcmp(t.rows[1].name, "B") && t.rows[1].level == 2 && t.minScore == 40);
@@ -184,7 +187,8 @@ TEST(HiScoreFile, HostileFilesLoadWithinBoundsAndUnusablePathsAreRefused) {
     t = Load(path);
     EXPECT_TRUE(t.rows[0].level == 5 && !strcmp(t.rows[1].name, "B"));
 
-    // Binary junk loads, and saved and loaded again reaches a fixed point.
+    // Binary junk of 64 KiB, the most a score file may hold, loads, and saved and loaded again
+    // reaches a fixed point.
     std::string junk;
     for (uint32_t i = 0, x = 7; i < 65536; ++i)
         junk += static_cast<char>((x = x * 1103515245 + 12345) >> 16);
@@ -223,7 +227,7 @@ TEST(HiScoreFile, SavesNeverLoseTheOldFileAndKeepWhatAPlainRewriteWouldKeep) {
     EXPECT_TRUE(InChild([&] { return klmr_HiScoreSave(&t) == -1 && errno == EACCES; }));
     EXPECT_TRUE(InChild([&] { return klmr_HiScoreSave(&t) == -1 && errno == EFBIG; }, 16));
     EXPECT_EQ(ReadFile(link), DefaultFile());
-    EXPECT_EQ(d.Files(), (std::set<std::string>{"hiscores.dat", "real.dat"}));
+    EXPECT_EQ(d.Files(), (std::set<std::string>{"hiscores.dat", "real.dat", "real.dat.lock"}));
     // A symbolic link keeps pointing at its file, which receives the new table.
     ASSERT_EQ(klmr_HiScoreSave(&t), 0);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
@@ -238,5 +242,91 @@ TEST(HiScoreFile, SavesNeverLoseTheOldFileAndKeepWhatAPlainRewriteWouldKeep) {
     klmr_HiScoreInsert(&l, "Locked", 2, 500);
     EXPECT_TRUE(InChild([&] { return klmr_HiScoreSave(&l) == -1 && errno == EACCES; }));
     EXPECT_EQ(ReadFile(locked), DefaultFile());
-    EXPECT_EQ(d.Files(), (std::set<std::string>{"hiscores.dat", "locked.dat", "real.dat"}));
+    EXPECT_EQ(d.Files(),
+              (std::set<std::string>{"hiscores.dat", "locked.dat", "real.dat", "real.dat.lock"}));
+}
+
+// A file over 64 KiB is not read (a sparse 1 GiB file is refused at once) and never replaced:
+// neither at load, nor when it has grown so since the load.
+TEST(HiScoreFile, FilesOver64KiBAreNeitherReadNorReplaced) {
+    TempDir d;
+    const std::string path = d.Path("h.dat");
+    HiScoreTable t = Load(path, 1);
+    klmr_HiScoreInsert(&t, "Ann", 2, 500);
+    WriteFile(path, "");
+    for (off_t size : {off_t{kHiScoreFileMax} + 1, off_t{1} << 30}) {
+        ASSERT_EQ(truncate(path.c_str(), size), 0);
+        EXPECT_EQ(klmr_HiScoreSave(&t), -1);
+        EXPECT_EQ(errno, EFBIG);
+        EXPECT_TRUE(IsDefault(Load(path, -1))) << size;
+        EXPECT_EQ(errno, EFBIG);
+    }
+    EXPECT_EQ(std::filesystem::file_size(path), uintmax_t{1} << 30);
+}
+
+// Bytes that are not a saved table are kept as "<file>.bak" beside the file by the save that
+// replaces them; a saved table, with LF or CRLF line ends, keeps no .bak. Here the file is the
+// player's notes behind a link, in a folder whose path is longer than any table's.
+TEST(HiScoreFile, WhatIsNotASavedTableIsKeptAsBakBesideTheFile) {
+    TempDir d;
+    const std::string dir = d.Path(std::string(64, 'n')), notes = dir + "/notes.txt";
+    const std::string link = d.Path("h.dat"), bak = notes + ".bak";
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    ASSERT_EQ(symlink(notes.c_str(), link.c_str()), 0);
+    std::string crlf;
+    for (char c : DefaultFile())
+        crlf += c == '\n' ? "\r\n" : std::string(1, c);
+    const std::pair<std::string, bool> cases[] = {
+        {DefaultFile(), true}, {crlf, true}, {DefaultFile() + "\n", false}, {"Buy milk|\n", false}};
+    for (const auto& [bytes, saved] : cases) {
+        WriteFile(notes, bytes);
+        HiScoreTable t = Load(link);
+        EXPECT_EQ(t.savedForm, saved) << testing::PrintToString(bytes);
+        ASSERT_EQ(klmr_HiScoreSave(&t), 0);
+        EXPECT_EQ(std::filesystem::exists(bak) ? ReadFile(bak) : "no .bak",
+                  saved ? "no .bak" : bytes);
+        EXPECT_TRUE(Load(link).savedForm);
+        remove(bak.c_str());
+    }
+}
+
+// Two copies share a file. Each save merges the rows its copy entered into the file as it is
+// now, under a lock, and the merged table becomes the one in memory: no score is lost.
+TEST(HiScoreFile, CopiesSharingAFileMergeTheirRowsUnderALock) {
+    TempDir d;
+    const std::string path = d.Path("h.dat");
+    auto names = [](const HiScoreTable& t) {
+        std::string s;
+        for (const HiScoreEntry& r : t.rows)
+            s += std::string(r.name).substr(0, 3) + std::to_string(r.score) + " ";
+        return s;
+    };
+    HiScoreTable a = Load(path, 1), b = Load(path, 1);
+    klmr_HiScoreInsert(&b, "BOB", 3, 300);
+    ASSERT_EQ(klmr_HiScoreSave(&b), 0);
+    ASSERT_EQ(klmr_HiScoreSave(&a), 0); // idle since it started, A quits
+    klmr_HiScoreInsert(&a, "ANN", 2, 95);
+    klmr_HiScoreInsert(&b, "CAT", 4, 95);
+    ASSERT_EQ(klmr_HiScoreSave(&b), 0);
+    WriteFile(path + ".tmp", "left by a copy killed while it saved");
+    ASSERT_EQ(klmr_HiScoreSave(&a), 0);
+    EXPECT_EQ(names(a), "BOB300 Quo100 CAT95 ANN95 Quo90 Quo80 Quo70 Quo60 Quo50 Quo40 ");
+    EXPECT_EQ(Rows(Load(path)), Rows(a));
+
+    // A copy that holds the lock for good: the save gives up after 2 s, writing nothing, and
+    // keeps its row for the next save.
+    const int held = open((path + ".lock").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const std::string before = ReadFile(path);
+    klmr_HiScoreInsert(&b, "DAN", 5, 500);
+    fakeclock::Reset();
+    EXPECT_EQ(klmr_HiScoreSave(&b), -1);
+    EXPECT_EQ(errno, EWOULDBLOCK);
+    EXPECT_GE(fakeclock::TotalDelayMs(), uint64_t{kHiScoreLockWaitMs});
+    EXPECT_LT(fakeclock::TotalDelayMs(), uint64_t{kHiScoreLockWaitMs} + 100);
+    EXPECT_EQ(ReadFile(path), before);
+    close(held);
+    ASSERT_EQ(klmr_HiScoreSave(&b), 0);
+    EXPECT_EQ(names(b), "DAN500 BOB300 Quo100 CAT95 ANN95 Quo90 Quo80 Quo70 Quo60 Quo50 ");
+    EXPECT_EQ(d.Files(), (std::set<std::string>{"h.dat", "h.dat.lock"}));
 }

@@ -1,9 +1,13 @@
 // Sound bank tests in its three states, with the generated sounds of data/sfx.
 #include "sdl_spy.h"
 #include "soundbank.h"
+#include "wavcheck.h"
 
 #include <dlfcn.h>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 static bool failAudioInit = false;
 static std::vector<Mix_Chunk*> freed;
@@ -96,4 +100,79 @@ TEST(SoundBank, AudioOnlyAndClosedStatesPlayNothing) {
     EXPECT_EQ(klmr_SoundPlay(-1, kSoundSwap, 0, 100), -1);
     EXPECT_TRUE(sdlspy::Plays().size() == plays && freed.size() == frees);
     SDL_Quit();
+}
+
+static std::string Le(uint32_t v, int bytes) {
+    std::string s;
+    for (int i = 0; i < bytes; ++i)
+        s += static_cast<char>(v >> 8 * i & 0xff);
+    return s;
+}
+
+static std::string Chunk(const std::string& id, const std::string& body, uint32_t size) {
+    return id + Le(size, 4) + body;
+}
+
+// A WAV file: a format chunk with these fields, then `after` (by default 4 bytes of data).
+static std::string Wav(int tag, int channels, uint32_t rate, int bits, int align,
+                       const std::string& after = Chunk("data", "abcd", 4)) {
+    const std::string fmt = Le(tag, 2) + Le(channels, 2) + Le(rate, 4) + Le(rate * align, 4) +
+                            Le(align, 2) + Le(bits, 2);
+    return "RIFF" + Le(0, 4) + "WAVE" + Chunk("fmt ", fmt, 16) + after;
+}
+
+TEST(WavCheck, OnlyHeadersTheMixerCanConvertPass) {
+    const std::string ok = Wav(1, 2, 22050, 16, 4), data = Chunk("data", "abcd", 4);
+    const std::pair<std::string, std::string> cases[] = {
+        {ok, ""},
+        {Wav(1, 1, 8000, 8, 1), ""},
+        {Wav(1, 2, 96000, 16, 4, Chunk("LIST", "ab", 2) + data + "tail"), ""},
+        {Wav(1, 0, 22050, 16, 0), "0 channels (a sound must have 1 or 2)"},
+        {Wav(1, 3, 22050, 16, 6), "3 channels (a sound must have 1 or 2)"},
+        {Wav(1, 2, 7999, 16, 4), "a rate of 7999 Hz (a sound must have 8000 to 96000)"},
+        {Wav(1, 2, 96001, 16, 4), "a rate of 96001 Hz (a sound must have 8000 to 96000)"},
+        {Wav(1, 2, 4000000000u, 16, 4),
+         "a rate of 4000000000 Hz (a sound must have 8000 to 96000)"},
+        {Wav(1, 2, 22050, 24, 6), "24 bits a sample (a sound must have 8 or 16)"},
+        {Wav(3, 2, 22050, 16, 4), "format 3, not PCM (1)"},
+        {Wav(1, 2, 22050, 16, 3), "a block align of 3 (2 channels of 16 bits take 4)"},
+        {Wav(1, 2, 22050, 16, 4, Chunk("data", "abcd", 5)),
+         "a data chunk of 5 bytes where the file holds 4 after its header"},
+        {Wav(1, 2, 22050, 16, 4, Chunk("data", "", 0)), "no whole sample in the data chunk"},
+        {Wav(1, 2, 22050, 16, 4, ""), "no data chunk"},
+        {Wav(1, 2, 22050, 16, 4, Chunk("LIST", "abc", 3) + data),
+         "a 'LIST' chunk of an odd size, 3 bytes"},
+        {Wav(1, 2, 22050, 16, 4, Chunk("LIST", "ab", 99) + data),
+         "a 'LIST' chunk of 99 bytes where the file holds 14"},
+        {ok.substr(0, 30), "a 'fmt ' chunk of 16 bytes where the file holds 10"},
+        {ok.substr(0, 12) + data + ok.substr(12), "no 'fmt ' chunk before the data"},
+        {ok.substr(0, 12) + Chunk("fmt ", std::string(12, '\1'), 12) + data,
+         "a 'fmt ' chunk of 12 bytes (it needs 16)"},
+        {"RIFX" + ok.substr(4), "not a RIFF WAVE file"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        char why[128] = "";
+        const bool pass = klmr_WavCheck(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                        bytes.size(), why, sizeof why);
+        EXPECT_EQ(std::pair(pass, std::string(why)), std::pair(reason.empty(), reason))
+            << testing::PrintToString(bytes);
+    }
+
+    // The bank refuses such a file, and a FIFO, at once, as it refuses a missing file.
+    failAudioInit = false;
+    sdlspy::UseDummyDrivers();
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    ASSERT_EQ(klmr_SoundOpen(), 0);
+    char dir[] = "/tmp/kwav.XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string wav = dir + std::string("/click.wav"), fifo = dir + std::string("/f.wav");
+    std::ofstream(wav, std::ios::binary) << Wav(1, 0, 22050, 16, 0);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(Stdout([&] { EXPECT_EQ(klmr_SoundLoad(kSoundClick, wav.c_str()), -1); }),
+              wav + ": 0 channels (a sound must have 1 or 2)\n");
+    EXPECT_EQ(Stdout([&] { EXPECT_EQ(klmr_SoundLoad(kSoundClick, fifo.c_str()), -1); }),
+              fifo + " is not a regular file\n");
+    klmr_SoundClose();
+    SDL_Quit();
+    std::filesystem::remove_all(dir);
 }
