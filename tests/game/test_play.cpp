@@ -139,13 +139,15 @@ TEST_F(GameTest, KeyboardPlaysLikeTheMouse) {
     EXPECT_EQ(loop.hoverValid + loop.rotating, 0) << "during the scramble";
     StartAndScramble(-1);
     Board expected = loop.puzzle.current;
-    Press({kKeyRight, kKeyComma}); // level 1 is 4 x 2: its middle block is (1, 0)
-    Press({kKeyRight, kKeyPeriod}, 9);
+    Press({kKeyRight}); // level 1 is 4 x 2: the first arrow marks its middle block (1, 0)
+    std::vector<int> dirs;
+    for (int key : {kKeyComma, kKeyPeriod, kKeySpace, kKeyComma, kKeySpace}) {
+        Press({key, kKeyRight, kKeyPeriod}, 10); // the two keys during the turn do nothing
+        dirs.push_back(loop.rotDir);
+        klmr_RotateBlock(&expected, 1, 0, loop.rotDir);
+    }
+    EXPECT_EQ(dirs, (std::vector<int>{0, 1, 1, 0, 0}));
     EXPECT_EQ(std::tuple(loop.hoverX, loop.hoverY, loop.rotating), std::tuple(1, 0, 0));
-    for (int key : {kKeyPeriod, kKeySpace, kKeyComma, kKeySpace})
-        Press({key}, 10);
-    for (int dir : {0, 1, 1, 0, 0})
-        klmr_RotateBlock(&expected, 1, 0, static_cast<int8_t>(dir));
     EXPECT_TRUE(Same(loop.puzzle.current, expected));
     EXPECT_EQ(Plays(kSoundSwap), 8 + 5) << "a turn sound for each turn";
     TurnBlock({2, 0, 0}, SDL_BUTTON_LEFT, 1); // the pointer marks (2, 0)
