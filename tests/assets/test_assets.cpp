@@ -177,7 +177,8 @@ TEST_F(Assets, EveryCursorFrameHasAnEdgeThatStandsOutOnEveryTile) {
         const double face = Face(To565(Tile(n)));
         for (int f = 0; f < 6; ++f) {
             int gaps = 0;
-            for (int side = 0, p = 8; side < 4; p = p == 55 ? (++side, 8) : p + 1) {
+            for (int k = 0; k < 4 * 48; ++k) { // 48 crossings a side, the round corners aside
+                const int side = k / 48, p = 8 + k % 48;
                 int run = 0, longest = 0;
                 for (int d = 0; d < 8; ++d) {
                     const int a = side % 2 ? 63 - d : d, x = side < 2 ? p : a, y = side < 2 ? a : p;
