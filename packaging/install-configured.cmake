@@ -8,6 +8,11 @@ get_filename_component(prefix "${CMAKE_INSTALL_PREFIX}" ABSOLUTE)
 set(KELMORA_LAUNCHER "${prefix}/${KELMORA_REL_BINDIR}/kelmora")
 set(KELMORA_GAME "${prefix}/${KELMORA_REL_PKGLIBDIR}/kelmora")
 set(KELMORA_DATA "${prefix}/${KELMORA_REL_DATADIR}/data")
+# The launcher finds the program and the data from its own place, so that the tree works
+# wherever it is put (a package unpacked with dpkg -x, a moved prefix).
+file(RELATIVE_PATH KELMORA_PREFIX_FROM_BIN "${prefix}/${KELMORA_REL_BINDIR}" "${prefix}")
+file(RELATIVE_PATH KELMORA_GAME_IN_PREFIX "${prefix}" "${KELMORA_GAME}")
+file(RELATIVE_PATH KELMORA_DATA_IN_PREFIX "${prefix}" "${KELMORA_DATA}")
 
 file(MAKE_DIRECTORY "${KELMORA_STAGE_DIR}")
 configure_file("${KELMORA_SOURCE_DIR}/kelmora.sh.in" "${KELMORA_STAGE_DIR}/kelmora" @ONLY)

@@ -11,11 +11,13 @@ fonts-roboto-unhinted"
 # Test tooling: GoogleTest and Google Benchmark; Xvfb, xdotool, ImageMagick and faketime for the
 # end-to-end runs; clang for the fuzzer and clang-format for the style check; the sdl12-compat
 # runtime (installed beside classic SDL) for the second end-to-end run and the launcher's --scale;
-# appstream and desktop-file-utils to validate the desktop files.
+# appstream and desktop-file-utils to validate the desktop files; debhelper, dpkg-dev and
+# lintian to build the Debian package (make deb) and check it.
 TEST_PKGS="libgtest-dev libbenchmark-dev
 xvfb xauth xdotool imagemagick faketime x11-utils
 clang clang-format libclang-rt-14-dev
-libsdl1.2-compat appstream desktop-file-utils"
+libsdl1.2-compat appstream desktop-file-utils
+debhelper dpkg-dev lintian"
 
 case "${1:-build}" in
 build) wanted=$BUILD_PKGS ;;

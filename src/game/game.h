@@ -40,6 +40,11 @@ struct MainLoop {
     int selectBarY;     // current y of the selection bar; rests at menuBarY[menuSelection]
     uint8_t startLevel; // level index at which Start begins
     char codeBuffer[kCodeLength + 1]; // the last five code characters typed, oldest first
+    // The first pointer position SDL reported (-1 until then), and whether the pointer has
+    // been reported anywhere else since: only then does the menu follow it.
+    int pointerFirstX;
+    int pointerFirstY;
+    int pointerMoved;
 
     Puzzle puzzle;
     HiScoreTable hiScores;
@@ -54,7 +59,7 @@ struct MainLoop {
     uint8_t rotY;
     int8_t rotDir;      // direction of the player's turns, kept across turns, levels and runs
     int8_t scrambleDir; // result of the last scramble step: 0, 1, or -1 when none was found
-    int hoverValid;     // a turnable block is under the pointer
+    int hoverValid;     // a turnable block is marked: under the pointer, or chosen by the arrows
     uint8_t hoverX;
     uint8_t hoverY;
     int32_t timeLeft;      // seconds left, or in test mode seconds played

@@ -35,13 +35,12 @@ bool DispatchKey(MainLoop* loop, int sym) {
         if (sym == 'f') loop->flipScreen = 1;
         return true;
     }
-    if (sym == kKeyUp) {
-        loop->menuSelection = std::max(loop->menuSelection - 1, 0);
-        return true;
-    }
-    if (sym == kKeyDown) {
-        loop->menuSelection = std::min(loop->menuSelection + 1, kMenuItems - 1);
-        return true;
+    if (sym == kKeyUp || sym == kKeyDown) {
+        if (sym == kKeyUp)
+            loop->menuSelection = std::max(loop->menuSelection - 1, 0);
+        else
+            loop->menuSelection = std::min(loop->menuSelection + 1, kMenuItems - 1);
+        if (state != GameState::Play) return true; // in Play they move the block cursor too
     }
     switch (state) {
     case GameState::Menu:
@@ -54,6 +53,7 @@ bool DispatchKey(MainLoop* loop, int sym) {
 }
 
 void DispatchMotion(MainLoop* loop, int x, int y) {
+    klmr_PointerSeen(loop, x, y);
     switch (Current(loop)) {
     case GameState::Menu:
         klmr_MenuMotion(loop, x, y);
@@ -169,6 +169,9 @@ void klmr_LoopReset(MainLoop* loop) {
     loop->startLevel = 0;
     memset(loop->codeBuffer, '-', kCodeLength);
     loop->codeBuffer[kCodeLength] = '\0';
+    loop->pointerFirstX = -1;
+    loop->pointerFirstY = -1;
+    loop->pointerMoved = 0;
     memset(loop->typedName, 0, sizeof loop->typedName);
     loop->animStep = 0;
     loop->rotating = 0;

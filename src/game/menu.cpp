@@ -78,8 +78,19 @@ bool klmr_MenuKey(MainLoop* loop, int sym) {
     return true;
 }
 
+// SDL reports where the pointer rests when the window appears, as a motion nobody made; a
+// pointer resting over an item must not choose it. The first real movement counts.
+void klmr_PointerSeen(MainLoop* loop, int x, int y) {
+    if (loop->pointerFirstX < 0) {
+        loop->pointerFirstX = x;
+        loop->pointerFirstY = y;
+    } else if (x != loop->pointerFirstX || y != loop->pointerFirstY) {
+        loop->pointerMoved = 1;
+    }
+}
+
 void klmr_MenuMotion(MainLoop* loop, int x, int y) {
-    if (!InSelectArea(x, y)) return;
+    if (!loop->pointerMoved || !InSelectArea(x, y)) return;
     if (y > menuTextY[3])
         loop->menuSelection = 3;
     else if (y > menuTextY[2])

@@ -6,6 +6,9 @@
 //   idle                stateRedraw 0, rotating 0, animStep above 9
 //   turning             stateRedraw 0, rotating 1, animStep 0..9
 // Clicks count only when idle. The level end holds the main loop for its count-up and pauses.
+//
+// The keyboard plays like the mouse: the arrows move the one block cursor (hoverValid, hoverX,
+// hoverY) that the pointer also moves, and the turn keys go through the button handler.
 #include "states.h"
 
 #include "boardview.h"
@@ -16,6 +19,8 @@
 #include "soundbank.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <tuple>
 
 namespace {
 
@@ -99,6 +104,39 @@ void BoardFrame(MainLoop* loop) {
     }
 }
 
+// Marks the turnable block an arrow (dx, dy) leads to from the marked one: of the blocks
+// strictly further that way, the nearest along the arrow, then the nearest across it, then the
+// one with the smaller coordinate across it. With none marked, any arrow marks the block whose
+// centre is nearest the board's centre (the upper, then the left one of equals). Where no
+// block qualifies the mark stays.
+void MoveCursor(MainLoop* loop, int dx, int dy) {
+    if (loop->stateRedraw || loop->rotating) return;
+    const Board* board = &loop->puzzle.current;
+    const int fromX = loop->hoverX, fromY = loop->hoverY;
+    std::tuple<int, int, int> best;
+    bool found = false;
+    for (int x = 0; x + 1 < board->width; ++x)
+        for (int y = 0; y + 1 < board->height; ++y) {
+            if (!klmr_BlockValid(board, x, y)) continue;
+            std::tuple<int, int, int> rank;
+            if (!loop->hoverValid) {
+                int cx = 2 * x + 2 - board->width, cy = 2 * y + 2 - board->height;
+                rank = {cx * cx + cy * cy, y, x};
+            } else {
+                int along = (x - fromX) * dx + (y - fromY) * dy;
+                if (along <= 0) continue;
+                int across = dx != 0 ? y : x;
+                rank = {along, abs(across - (dx != 0 ? fromY : fromX)), across};
+            }
+            if (found && rank >= best) continue;
+            best = rank;
+            found = true;
+            loop->hoverX = static_cast<uint8_t>(x);
+            loop->hoverY = static_cast<uint8_t>(y);
+        }
+    if (found) loop->hoverValid = 1;
+}
+
 void DrawBanner(const char* text, int y) {
     klmr_DrawTextOutlined(screen, text, fontLarge, &colorRed, &colorPale, y, true);
 }
@@ -162,6 +200,16 @@ bool klmr_PlayKey(MainLoop* loop, int sym) {
         klmr_EndRun(loop);
         klmr_RestoreScreen();
         loop->flipScreen = 1;
+    } else if (sym == kKeyUp || sym == kKeyDown) {
+        MoveCursor(loop, 0, sym == kKeyUp ? -1 : 1);
+    } else if (sym == kKeyLeft || sym == kKeyRight) {
+        MoveCursor(loop, sym == kKeyLeft ? -1 : 1, 0);
+    } else if (sym == kKeyComma) {
+        klmr_PlayButton(loop, SDL_BUTTON_LEFT);
+    } else if (sym == kKeyPeriod) {
+        klmr_PlayButton(loop, SDL_BUTTON_RIGHT);
+    } else if (sym == kKeySpace) {
+        klmr_PlayButton(loop, SDL_BUTTON_MIDDLE);
     }
     return true;
 }

@@ -20,12 +20,20 @@ enum class FrameEnd {
 inline constexpr int kKeyBackspace = 8;
 inline constexpr int kKeyEnter = 13;
 inline constexpr int kKeyEscape = 27;
+inline constexpr int kKeySpace = 32;
+inline constexpr int kKeyComma = 44;
+inline constexpr int kKeyPeriod = 46;
 inline constexpr int kKeyUp = 273;
 inline constexpr int kKeyDown = 274;
+inline constexpr int kKeyRight = 275;
+inline constexpr int kKeyLeft = 276;
 
 // Menu, and the code ring that runs behind every state but NameEntry (menu.cpp).
 bool klmr_MenuKey(MainLoop* loop, int sym);
 void klmr_MenuMotion(MainLoop* loop, int x, int y);
+// Every pointer motion, in every state, before its state's handler: keeps the first position
+// reported and notes when the pointer has been reported anywhere else.
+void klmr_PointerSeen(MainLoop* loop, int x, int y);
 void klmr_MenuButton(MainLoop* loop, int button, int x, int y);
 FrameEnd klmr_MenuFrame(MainLoop* loop);
 void klmr_CodeRingFeed(MainLoop* loop, char c);
@@ -37,7 +45,9 @@ FrameEnd klmr_HiScoresFrame(MainLoop* loop);
 FrameEnd klmr_AboutFrame(MainLoop* loop);
 FrameEnd klmr_ExitFrame(MainLoop* loop);
 
-// Play (play.cpp).
+// Play (play.cpp). Besides Enter and Escape the key handler takes the keyboard's play keys:
+// the arrows move the block cursor (Up and Down after their menu effect), `,` and `.` turn
+// like buttons 1 and 3, Space like any other button.
 bool klmr_PlayKey(MainLoop* loop, int sym);
 void klmr_PlayMotion(MainLoop* loop, int x, int y);
 void klmr_PlayButton(MainLoop* loop, int button);

@@ -4,6 +4,7 @@
 #include "clock.h"
 #include "draw.h"
 #include "screen.h"
+#include "version.h"
 
 #include <SDL.h>
 
@@ -14,7 +15,7 @@ uint8_t testMode = 0;
 const char* const noticeLine = "(c) 2024 The Kelmora developers - free software";
 
 const char* const aboutLines[12] = {
-    "Kelmora v1.3  (22.01.2024)",
+    "Kelmora v" KELMORA_VERSION_SHORT "  (22.01.2024)",
     noticeLine,
     "SDL Version - created on MorphOS",
     " ",

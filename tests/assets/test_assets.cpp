@@ -1,9 +1,12 @@
-// The generated data/ as the game loads it: sizes, colour key, tiles apart, sounds, determinism.
+// The generated data/ as the game loads it: sizes, colour key, tiles apart, contrast, sounds,
+// determinism.
 #include "sdl_spy.h"
 
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -119,6 +122,73 @@ TEST_F(Assets, TilesDifferPairwiseInGreyscale) {
             for (int p = 0; p < 32 * 32; ++p)
                 sum += std::abs(luma(i, p) - luma(j, p));
             EXPECT_GT(sum / 1024, 12.0) << "pic" << i + 1 << " and pic" << j + 1;
+        }
+    }
+}
+
+// WCAG 2 relative luminance of a pixel of the 16-bit screen, and the contrast ratio of two.
+double Luminance(Uint16 c) {
+    auto linear = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear((c >> 11) / 31.0) + 0.7152 * linear((c >> 5 & 63) / 63.0) +
+           0.0722 * linear((c & 31) / 31.0);
+}
+double Contrast(double a, double b) {
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+// A tile's face: the mean luminance of the band 3 and 4 pixels in from its edge, inside the
+// raised rim and outside every symbol.
+double Face(const Surface& tile) {
+    double sum = 0;
+    for (int i = 3; i < 29; ++i)
+        for (int d : {3, 4, 27, 28})
+            sum += Luminance(At(tile, i, d)) + Luminance(At(tile, d, i));
+    return sum / (26 * 8);
+}
+
+// WCAG asks 3:1 of graphics that must be seen. The symbol is what differs from the face by more
+// than the face's own light does (1.5:1), less its anti-aliased and embossed edges: the pixels
+// whose four neighbours differ as well. Its median must stand out by 3:1.
+TEST_F(Assets, EveryTileSymbolStandsOutFromItsFaceByThreeToOne) {
+    for (int n = 1; n <= 16; ++n) {
+        const Surface t = To565(Tile(n));
+        const double face = Face(t);
+        auto inked = [&](int x, int y) { return Contrast(Luminance(At(t, x, y)), face) >= 1.5; };
+        std::vector<double> symbol;
+        for (int p = 0; p < 22 * 22; ++p) {
+            const int x = 5 + p % 22, y = 5 + p / 22;
+            if (inked(x, y) && inked(x - 1, y) && inked(x + 1, y) && inked(x, y - 1) &&
+                inked(x, y + 1))
+                symbol.push_back(Luminance(At(t, x, y)));
+        }
+        ASSERT_GT(symbol.size(), 40u) << "pic" << n;
+        std::nth_element(symbol.begin(), symbol.begin() + symbol.size() / 2, symbol.end());
+        EXPECT_GE(Contrast(symbol[symbol.size() / 2], face), 3.0) << "pic" << n;
+    }
+}
+
+// Crossing the frame's edge inward anywhere along its sides, every cursor frame shows at least
+// two pixels in a row that stand out by 3:1 from the face of every tile it may lie on.
+TEST_F(Assets, EveryCursorFrameHasAnEdgeThatStandsOutOnEveryTile) {
+    const Surface s = To565("data/gfx/rotate.png");
+    for (int n = 1; n <= 16; ++n) {
+        const double face = Face(To565(Tile(n)));
+        for (int f = 0; f < 6; ++f) {
+            int gaps = 0;
+            for (int k = 0; k < 4 * 48; ++k) { // 48 crossings a side, the round corners aside
+                const int side = k / 48, p = 8 + k % 48;
+                int run = 0, longest = 0;
+                for (int d = 0; d < 8; ++d) {
+                    const int a = side % 2 ? 63 - d : d, x = side < 2 ? p : a, y = side < 2 ? a : p;
+                    const Uint16 c = At(s, 64 * f + x, y);
+                    run = c != kKey && Contrast(Luminance(c), face) >= 3.0 ? run + 1 : 0;
+                    longest = std::max(longest, run);
+                }
+                gaps += longest < 2;
+            }
+            EXPECT_EQ(gaps, 0) << "frame " << f << " on pic" << n;
         }
     }
 }

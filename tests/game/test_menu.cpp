@@ -28,6 +28,7 @@ TEST_F(GameTest, MenuFramesFKeyFrameCounterUpDownLimitsAndBarGlide) {
 // motion, not the click, chooses the item), and left by Escape, Enter or any button, also in the
 // poll that opened them; Exit only so, since its first frame ends the loop.
 TEST_F(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
+    Motion(0, 0); // where the pointer rests at start-up
     for (int item = 1; item <= 3; ++item)
         for (bool click : {false, true})
             for (int way : {kKeyEscape, kKeyEnter, -SDL_BUTTON_LEFT, -SDL_BUTTON_WHEELDOWN})
@@ -103,4 +104,21 @@ TEST_F(GameTest, TestModeCodeClicksPrintsAndWritesItsTextIntoTheBackBuffer) {
     EXPECT_EQ(top(screen), top(backBuffer));
     Press({kKeyDown, kKeyEnter}); // HiScores
     EXPECT_EQ(top(screen), top(backBuffer));
+}
+
+// SDL's first report of where the pointer rests, and later reports at that place, choose
+// nothing: Enter under a pointer resting over Exit starts level 1. The first real movement
+// chooses, and from then on every one does.
+TEST_F(GameTest, APointerRestingOverExitChoosesNothingUntilItMoves) {
+    Motion(320, 290);
+    ASSERT_TRUE(Press({kKeyEnter}));
+    EXPECT_EQ(loop.gameState, GameState::Play);
+    Press({kKeyEscape});
+    std::vector<int> chosen;
+    for (int y : {290, 200, 290}) {
+        Motion(320, y);
+        ASSERT_TRUE(Step());
+        chosen.push_back(loop.menuSelection);
+    }
+    EXPECT_EQ(chosen, (std::vector<int>{0, 1, 3}));
 }

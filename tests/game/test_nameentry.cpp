@@ -1,21 +1,22 @@
 // Name entry, shut-down and the score file.
 #include "game_fixture.h"
 
-// Keys never reach the code ring, `f`, Up or Down; Escape and the mouse do nothing; a refused
-// key does not redraw the name line.
+// Keys never reach the code ring, `f`, Up or Down, nor the play keys; Escape and the mouse do
+// nothing; a refused key does not redraw the name line.
 TEST_F(GameTest, NameEntryTakesLettersUpperCasedAndKeys32To64UpTo31CharactersOrNone) {
     ToNameEntry();
     Button(SDL_BUTTON_LEFT, 320, 200);
-    Press({'a', 'b', 'c', SDLK_LSHIFT, '1', ' ', '@', '[', '_', kKeyUp, kKeyDown, kKeyEscape});
+    Press({'a', 'b', 'c', SDLK_LSHIFT, '1', ' ', '@', '[', '_', kKeyUp, kKeyDown, kKeyLeft,
+           kKeyEscape});
     Type("fqzmekruvok");
     EXPECT_STREQ(loop.typedName, "ABC1 @FQZMEKRUVOK");
     EXPECT_TRUE(NameLineUpdated());
     EXPECT_FALSE(WholeScreenUpdated());
     EXPECT_EQ(loop.menuSelection + testMode + loop.startLevel, 0) << "Up, Down or a code acted";
-    Type("abcdefghijklmn");
+    Type("abcdefghijkl,.");
     sdlspy::Reset();
     Type("z9");
-    EXPECT_STREQ(loop.typedName, "ABC1 @FQZMEKRUVOKABCDEFGHIJKLMN");
+    EXPECT_STREQ(loop.typedName, "ABC1 @FQZMEKRUVOKABCDEFGHIJKL,.");
     EXPECT_FALSE(NameLineUpdated());
     for (int i = 0; i < 32; ++i)
         Key(kKeyBackspace);

@@ -1,4 +1,5 @@
-// The play state through the main loop: scramble, turns, clock, level ends, Escape, test mode.
+// The play state through the main loop: scramble, turns, clock, level ends, Escape, test mode,
+// and the keyboard's play keys.
 #include "game_fixture.h"
 
 #include "clock.h"
@@ -124,4 +125,49 @@ TEST_F(GameTest, TestModeCountsTimeUpNeverTimesOutAndEnterSkipsLevels) {
     EXPECT_EQ(loop.gameState, GameState::Menu);
     EXPECT_EQ(loop.newEntry.score, 1000u);
     EXPECT_TRUE(WholeScreenUpdated());
+}
+
+// The keys act only where a click would; `,` and `.` turn like buttons 1 and 3, Space repeats the
+// last direction; Up and Down also move the menu selection; the pointer and the arrows share one
+// cursor. Elsewhere the keys do nothing and never enter the code ring.
+TEST_F(GameTest, KeyboardPlaysLikeTheMouse) {
+    ASSERT_TRUE(Press({kKeyLeft, kKeyRight, kKeyComma, kKeyPeriod, kKeySpace}));
+    EXPECT_EQ(std::tuple(loop.gameState, loop.menuSelection, std::string(loop.codeBuffer)),
+              std::tuple(GameState::Menu, 0, std::string("-----")));
+    Press({kKeyEnter}, 20);
+    Press({kKeyLeft, kKeyComma});
+    EXPECT_EQ(loop.hoverValid + loop.rotating, 0) << "during the scramble";
+    StartAndScramble(-1);
+    Board expected = loop.puzzle.current;
+    Press({kKeyRight}); // level 1 is 4 x 2: the first arrow marks its middle block (1, 0)
+    std::vector<int> dirs;
+    for (int key : {kKeyComma, kKeyPeriod, kKeySpace, kKeyComma, kKeySpace}) {
+        Press({key, kKeyRight, kKeyPeriod}, 10); // the two keys during the turn do nothing
+        dirs.push_back(loop.rotDir);
+        klmr_RotateBlock(&expected, 1, 0, loop.rotDir);
+    }
+    EXPECT_EQ(dirs, (std::vector<int>{0, 1, 1, 0, 0}));
+    EXPECT_EQ(std::tuple(loop.hoverX, loop.hoverY, loop.rotating), std::tuple(1, 0, 0));
+    EXPECT_TRUE(Same(loop.puzzle.current, expected));
+    EXPECT_EQ(Plays(kSoundSwap), 8 + 5) << "a turn sound for each turn";
+    TurnBlock({2, 0, 0}, SDL_BUTTON_LEFT, 1); // the pointer marks (2, 0)
+    Press({kKeyLeft, kKeyDown}, 10);          // during the turn: only the menu selection
+    Press({kKeyLeft});
+    EXPECT_EQ(std::tuple(loop.hoverX, loop.hoverY, loop.menuSelection), std::tuple(1, 0, 1));
+
+    // On a board with holes ('.'), from no mark: the block nearest the centre, then by arrows.
+    const char* rows[] = {"######", "######", "##.###", "##.###", "######", "#####."};
+    Board& b = loop.puzzle.current;
+    b = {};
+    b.width = b.height = 6;
+    for (int i = 0; i < 36; ++i)
+        b.cells[i % 6][i / 6] = rows[i / 6][i % 6] == '#';
+    loop.hoverValid = 0;
+    const std::vector<std::tuple<int, int, int>> walk = {
+        {kKeyLeft, 3, 2}, {kKeyLeft, 2, 0}, {kKeyDown, 3, 1}, {kKeyRight, 4, 1}, {kKeyRight, 4, 1},
+        {kKeyDown, 4, 2}, {kKeyDown, 4, 3}, {kKeyDown, 3, 4}, {kKeyDown, 3, 4},  {kKeyUp, 3, 3}};
+    for (auto [key, x, y] : walk) {
+        Press({key});
+        EXPECT_EQ(std::tuple(key, loop.hoverX, loop.hoverY), std::tuple(key, x, y));
+    }
 }

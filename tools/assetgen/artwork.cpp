@@ -147,18 +147,24 @@ Canvas DrawCursorStrip() {
         float t = static_cast<float>(f) / (kCursorFrames - 1);
         Color core = Mix(calm, strong, t);
         float half = kCursorSize / 2.0f;
-        float coreHalf = 0.9f + 0.55f * t; // half the width of the bright line of the frame
-        float ringR = 7.0f + 1.5f * t;
+        float coreHalf = 1.0f + 0.45f * t; // half the width of the bright line of the frame
+        // The turn arrows in the middle stay small enough that, with the frame, each tile of the
+        // block is still 60 % clear.
+        float ringR = 6.0f + 1.5f * t;
         Canvas frame = Render(kCursorSize, kCursorSize, [&](float px, float py) {
             float x = px - half, y = py - half;
             // The frame follows the block's edge, inset so that its outline fits; its outer
             // edge stays put while the bright line grows inward.
             float inset = half - 2.0f - coreHalf;
-            float border = std::fabs(SdBox(x, y, inset, inset, 6.0f - coreHalf)) - coreHalf;
-            float arrows = TurnArrows(x, y, ringR, 0.9f + 0.4f * t);
+            float across = SdBox(x, y, inset, inset, 6.0f - coreHalf);
+            float border = std::fabs(across) - coreHalf;
+            float arrows = TurnArrows(x, y, ringR, 0.8f + 0.3f * t);
             float shape = std::min(border, arrows);
             if (shape < 0) return core;
-            return shape < 1.1f ? outline : Color{0, 0, 0, 0};
+            // Outside the frame the dark line is two pixels wide, out to the block's edge: the
+            // pale calm frames fade into light tiles, and this line shows on every tile.
+            float width = across > 0 && border <= arrows ? 2.0f : 1.1f;
+            return shape < width ? outline : Color{0, 0, 0, 0};
         });
         Blit(out, frame, f * kCursorSize, 0);
     }

@@ -94,8 +94,8 @@ Canvas TitleBackground(const Canvas& bg, const Canvas& logo, const Fonts& f) {
         for (int x = 0; x < 640; x += bg.w)
             Blit(s, bg, x, y);
     Blit(s, logo, (640 - logo.w) / 2, 21);
-    Text(s, f.small, "Kelmora 1.3.0 - turn the tiles back into the picture", Rgb(20, 20, 20), -1,
-         90);
+    Text(s, f.small, "Kelmora " KELMORA_VERSION " - turn the tiles back into the picture",
+         Rgb(20, 20, 20), -1, 90);
     return s;
 }
 

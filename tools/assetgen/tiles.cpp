@@ -33,6 +33,10 @@ struct TileStyle {
     bool darkInk; // the symbol is a darker shade of the tile's colour, else a lighter one
 };
 
+// Symbols stand out from their faces by at least 3:1 in relative luminance, the ratio WCAG asks
+// of graphics that must be seen; the margin covers the face's light and the 16-bit screen.
+constexpr float kInkContrast = 4.0f;
+
 // Cell value v is drawn with entry v - 1. Values 1..9 run round the colour wheel, which the
 // levels that shade from one corner to another rely on.
 const TileStyle kStyles[kTileCount] = {
@@ -162,11 +166,34 @@ Color TileSample(const TileStyle& st, const Color& ink, float u, float v) {
     return c;
 }
 
+// WCAG 2 relative luminance of an sRGB colour, and the contrast ratio of two colours.
+float RelativeLuminance(const Color& c) {
+    auto linear = [](float v) {
+        return v <= 0.04045f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f);
+    };
+    return 0.2126f * linear(c.r) + 0.7152f * linear(c.g) + 0.0722f * linear(c.b);
+}
+
+float Contrast(const Color& a, const Color& b) {
+    float la = RelativeLuminance(a), lb = RelativeLuminance(b);
+    return (std::max(la, lb) + 0.05f) / (std::min(la, lb) + 0.05f);
+}
+
+// The symbol's colour: a shade of the tile's own, taken from the usual depth on until it stands
+// out enough. Black or white would stand out by at least 4.58:1 from any face.
+Color Ink(const TileStyle& st) {
+    auto shade = [&](float t) { return st.darkInk ? Darken(st.base, t) : Lighten(st.base, t); };
+    float t = st.darkInk ? 0.48f : 0.58f;
+    while (t < 1.0f && Contrast(shade(t), st.base) < kInkContrast)
+        t += 0.01f;
+    return shade(std::min(t, 1.0f));
+}
+
 } // namespace
 
 Canvas DrawTile(int index, int size) {
     const TileStyle& st = kStyles[std::clamp(index, 0, kTileCount - 1)];
-    Color ink = st.darkInk ? Darken(st.base, 0.48f) : Lighten(st.base, 0.58f);
+    const Color ink = Ink(st);
     const float scale = 2 * kHalf / static_cast<float>(size);
     return Render(size, size,
                   [&](float x, float y) { return TileSample(st, ink, x * scale, y * scale); });
