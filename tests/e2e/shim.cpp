@@ -9,15 +9,11 @@
 //                          frames pass (each ends with a 5 ms sleep), "pause" waits until a sleep
 //                          of a second or more begins, "key SYM" queues a key press, "signal N"
 //                          raises signal N
-//   KELMORA_FAILWRITE_AFTER=BYTES  writes to regular files may write that many bytes in all,
-//                          then fail with ENOSPC: a disk that fills up during a write
 #include <SDL.h>
 #include <dlfcn.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -99,22 +95,6 @@ time_t time(time_t* out) {
 int rand() {
     static const bool zero = getenv("KELMORA_RAND0") != nullptr;
     return zero ? 0 : Real<int (*)()>("rand")();
-}
-
-ssize_t write(int fd, const void* buf, size_t count) {
-    static const char* after = getenv("KELMORA_FAILWRITE_AFTER");
-    static size_t budget = after != nullptr ? strtoull(after, nullptr, 10) : 0;
-    static auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
-    struct stat st;
-    if (after == nullptr || fd <= 2 || count == 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return real(fd, buf, count);
-    if (budget == 0) {
-        errno = ENOSPC;
-        return -1;
-    }
-    const size_t grant = count < budget ? count : budget;
-    budget -= grant;
-    return real(fd, buf, grant);
 }
 
 } // extern "C"

@@ -26,7 +26,6 @@ Window window = 0;
 
 unsigned long Hash(int x, int y, int w, int h) {
     XImage* image = XGetImage(display, window, x, y, w, h, AllPlanes, ZPixmap);
-    if (image == nullptr) exit(3);
     unsigned long hash = 1469598103934665603ul;
     for (int j = 0; j < h; ++j)
         for (int i = 0; i < w; ++i)
@@ -113,12 +112,12 @@ int main(int argc, char** argv) {
                     strcmp(argv[5], "keys") == 0);
     display = argc > 2 ? XOpenDisplay(nullptr) : nullptr;
     if (display == nullptr) return 2;
+    XSetErrorHandler([](Display*, XErrorEvent*) -> int { exit(3); }); // a window that is gone
     window = strtoul(argv[2], nullptr, 0);
     if (what == "look" && n.size() == 4) {
         printf("%lx\n", Hash(n[0], n[1], n[2], n[3]));
     } else if (what == "pixel" && n.size() == 2) {
         XImage* image = XGetImage(display, window, n[0], n[1], 1, 1, AllPlanes, ZPixmap);
-        if (image == nullptr) return 3;
         const unsigned long p = XGetPixel(image, 0, 0);
         printf("%lu %lu %lu\n", (p & image->red_mask) >> 16, (p & image->green_mask) >> 8,
                p & image->blue_mask);
