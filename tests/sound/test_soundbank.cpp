@@ -96,6 +96,7 @@ TEST(WavCheck, OnlyHeadersTheMixerCanConvertPass) {
         {Wav(1, 2, 0, 16, 4), "a rate of 0 Hz (a sound must have 8000 to 96000)"},
         {Wav(1, 2, 4000000000u, 16, 4),
          "a rate of 4000000000 Hz (a sound must have 8000 to 96000)"},
+        {Wav(1, 2, 22050, 24, 6), "24 bits a sample (a sound must have 8 or 16)"},
         {Wav(1, 2, 22050, 16, 3), "a block align of 3 (2 channels of 16 bits take 4)"},
         {Wav(1, 2, 22050, 16, 4, Chunk("data", "abcd", 5)),
          "a data chunk of 5 bytes where the file holds 4 after its header"},
