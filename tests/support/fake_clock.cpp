@@ -3,11 +3,10 @@
 
 #include "clock.h"
 
-namespace {
-uint64_t nowMs = 1700000000ull * 1000;
-std::vector<uint32_t> delays;
-uint64_t timeReads = 0;
-} // namespace
+#include <numeric>
+
+static uint64_t nowMs = 1700000000ull * 1000;
+static std::vector<uint32_t> delays;
 
 void klmr_Delay(uint32_t ms) {
     delays.push_back(ms);
@@ -15,7 +14,6 @@ void klmr_Delay(uint32_t ms) {
 }
 
 time_t klmr_Time() {
-    ++timeReads;
     return static_cast<time_t>(nowMs / 1000);
 }
 
@@ -23,35 +21,23 @@ uint32_t klmr_Ticks() {
     return static_cast<uint32_t>(nowMs);
 }
 
-namespace fakeclock {
-
-void Reset(time_t seconds) {
-    nowMs = static_cast<uint64_t>(seconds) * 1000;
+void fakeclock::Reset(time_t seconds) {
+    SetTime(seconds);
     delays.clear();
-    timeReads = 0;
 }
 
-void Advance(uint32_t ms) {
+void fakeclock::Advance(uint32_t ms) {
     nowMs += ms;
 }
 
-void SetTime(time_t seconds) {
+void fakeclock::SetTime(time_t seconds) {
     nowMs = static_cast<uint64_t>(seconds) * 1000;
 }
 
-const std::vector<uint32_t>& Delays() {
+const std::vector<uint32_t>& fakeclock::Delays() {
     return delays;
 }
 
-uint64_t TotalDelayMs() {
-    uint64_t sum = 0;
-    for (uint32_t d : delays)
-        sum += d;
-    return sum;
+uint64_t fakeclock::TotalDelayMs() {
+    return std::accumulate(delays.begin(), delays.end(), uint64_t{0});
 }
-
-uint64_t TimeReads() {
-    return timeReads;
-}
-
-} // namespace fakeclock

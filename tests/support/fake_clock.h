@@ -1,8 +1,5 @@
-// Test clock: replaces the program's clock so that waits cost nothing and time moves on demand.
-//
-// The fake keeps one millisecond counter. klmr_Delay(ms) advances it by ms and records the
-// wait; klmr_Ticks() is its low 32 bits; klmr_Time() is the counter in whole seconds. So a
-// test that runs a 6 s pause sees the seconds clock move by 6, as it would for a player.
+// Test clock, one millisecond counter: klmr_Delay(ms) advances it and records the wait at no cost,
+// klmr_Ticks() is its low 32 bits, klmr_Time() its whole seconds.
 #pragma once
 
 #include <cstdint>
@@ -13,20 +10,12 @@ namespace fakeclock {
 
 // Sets the clock to `seconds` (calendar time) and forgets every recorded wait.
 void Reset(time_t seconds = 1700000000);
-
 // Moves the clock on without recording a wait (time passing between frames).
 void Advance(uint32_t ms);
-
 // Sets the seconds clock; the sub-second part becomes 0.
 void SetTime(time_t seconds);
-
-// Every klmr_Delay argument since the last Reset, oldest first.
+// Every klmr_Delay argument since the last Reset, oldest first; their sum.
 const std::vector<uint32_t>& Delays();
-
-// Sum of the recorded waits in milliseconds.
 uint64_t TotalDelayMs();
-
-// Number of klmr_Time() calls since the last Reset.
-uint64_t TimeReads();
 
 } // namespace fakeclock

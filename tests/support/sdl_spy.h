@@ -1,9 +1,5 @@
-// Records what the code under test asks of SDL without changing what SDL does.
-//
-// The test binaries define SDL_UpdateRect, SDL_UpdateRects and Mix_PlayChannelTimed
-// themselves; the definitions record the call and forward it to the real library
-// (found with dlsym(RTLD_NEXT)). The production code is unchanged: the linker simply binds
-// its calls to these first.
+// Records what the code under test asks of SDL without changing what SDL does: the test binaries
+// define these SDL entry points themselves, record the call and forward it (dlsym RTLD_NEXT).
 #pragma once
 
 #include <SDL.h>
@@ -23,21 +19,15 @@ struct Update {
 struct Play {
     int channel;
     Mix_Chunk* chunk;
-    int loops;
-    int ticks;
+    int loops, ticks;
 };
 
-// Forgets everything recorded so far.
 void Reset();
-
 // Every SDL_UpdateRect (and each rectangle of SDL_UpdateRects) since the last Reset.
 const std::vector<Update>& Updates();
-
 // Every Mix_PlayChannelTimed since the last Reset.
 const std::vector<Play>& Plays();
-
-// Sets SDL_VIDEODRIVER=dummy and SDL_AUDIODRIVER=dummy (or the given audio driver) in this
-// process. Call before SDL_Init.
+// Sets SDL_VIDEODRIVER=dummy and SDL_AUDIODRIVER (dummy by default) here; call before SDL_Init.
 void UseDummyDrivers(const char* audioDriver = "dummy");
 
 } // namespace sdlspy
