@@ -414,3 +414,51 @@ TEST_F(Gfx, GoldenAboutHiScoresAndABoardMidTurn) {
 }
 
 } // namespace
+
+// After each request for R the display shows what it would had all of R been handed to it: the
+// screen inside R, what it showed before elsewhere. Random drawing and requests.
+TEST_F(Gfx, EveryUpdateShowsWhatUpdatingItsWholeRectangleWould) {
+    for (int n : {1}) {
+        srand(unsigned(n));
+        SDL_Surface* want = Surface(640, 480, 0); // the display had every R been shown whole
+        klmr_Flip(), SDL_BlitSurface(screen, nullptr, want, nullptr);
+        auto random = [](int below) { return rand() % below; };
+        for (int i = 0; i < 400; ++i) {
+            for (int k = random(4); k-- > 0;) { // small changes, now and then a large one
+                const int size = random(9) ? 1 + random(40) : 300;
+                SDL_Rect r = {Sint16(random(680) - 20), Sint16(random(520) - 20),
+                              Uint16(1 + random(size)), Uint16(1 + random(size))};
+                SDL_FillRect(screen, &r, Uint32(random(65536)));
+            }
+            SDL_Rect r = {Sint16(random(660) - 20), Sint16(random(500) - 20), 0, 0};
+            r.w = Uint16(random(9) ? 1 + random(640 - std::max<int>(r.x, 0)) : 0);
+            r.h = Uint16(r.w ? 1 + random(480 - std::max<int>(r.y, 0)) : 0);
+            if (!r.w) r.x = r.y = 0; // the whole screen
+            SDL_UpdateRect(screen, r.x, r.y, r.w, r.h);
+            SDL_Rect at = r;
+            SDL_BlitSurface(screen, r.w ? &r : nullptr, want, r.w ? &at : nullptr);
+            ASSERT_TRUE(sdlspy::Shows(want)) << "request " << i << " at scale " << n;
+        }
+        SDL_FreeSurface(want);
+    }
+}
+
+TEST_F(Gfx, CurtainsAndLogoDropShowTheScreenAtEveryStep) {
+    for (int n : {1}) {
+        ASSERT_EQ(klmr_LoadAndConvertImages(screen), 1);
+        klmr_FillBackground(backBuffer, imgBackground);
+        klmr_Flip();
+        int looks = 0;
+        fakeclock::OnDelay([&] {
+            ++looks;
+            EXPECT_TRUE(sdlspy::Shows(screen)) << n << ", " << looks;
+        });
+        klmr_CurtainEffect(0);
+        klmr_SaveScreen();
+        klmr_LogoDrop();
+        klmr_DrawLogo(0, 0), klmr_Flip(); // as start-up goes on
+        SDL_FillRect(backBuffer, nullptr, 0);
+        klmr_CurtainEffect(0);
+        EXPECT_EQ(looks, 120 + 91 + 120);
+    }
+}

@@ -7,9 +7,11 @@ namespace {
 uint64_t nowMs = 1700000000ull * 1000;
 std::vector<uint32_t> delays;
 uint64_t timeReads = 0;
+std::function<void()> onDelay;
 } // namespace
 
 void klmr_Delay(uint32_t ms) {
+    if (onDelay) onDelay();
     delays.push_back(ms);
     nowMs += ms;
 }
@@ -29,6 +31,11 @@ void Reset(time_t seconds) {
     nowMs = static_cast<uint64_t>(seconds) * 1000;
     delays.clear();
     timeReads = 0;
+    onDelay = nullptr;
+}
+
+void OnDelay(std::function<void()> hook) {
+    onDelay = std::move(hook);
 }
 
 void Advance(uint32_t ms) {

@@ -3,7 +3,9 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 std::vector<sdlspy::Update> updates;
@@ -11,6 +13,24 @@ std::vector<sdlspy::Play> plays;
 // libSDL's SDL_UpdateRect calls SDL_UpdateRects through its own exported symbol, which lands
 // here too: while SDL_UpdateRect forwards, that inner call is not recorded a second time.
 bool forwardingUpdateRect = false;
+
+// The game's surfaces have 16-bit pixels.
+Uint32 Pixel(const SDL_Surface* s, int x, int y) {
+    return static_cast<const Uint16*>(s->pixels)[y * s->pitch / 2 + x];
+}
+
+// The display copy: one 32-bit value per video pixel, kUnknown where nothing was given yet.
+constexpr Uint32 kUnknown = 0xffffffff;
+std::vector<Uint32> shown;
+int shownW = 0, shownH = 0;
+
+void Show(SDL_Surface* video, SDL_Rect r) {
+    if (video->w != shownW || video->h != shownH)
+        shown.assign(size_t(video->w) * video->h, kUnknown), shownW = video->w, shownH = video->h;
+    for (int y = std::max<int>(r.y, 0); y < std::min(r.y + r.h, video->h); ++y)
+        for (int x = std::max<int>(r.x, 0); x < std::min(r.x + r.w, video->w); ++x)
+            shown[size_t(y) * shownW + x] = Pixel(video, x, y);
+}
 
 template <typename Fn>
 Fn Real(const char* name) {
@@ -35,6 +55,8 @@ void SDL_UpdateRects(SDL_Surface* surface, int count, SDL_Rect* rects) {
     static auto real = Real<void (*)(SDL_Surface*, int, SDL_Rect*)>("SDL_UpdateRects");
     for (int i = 0; i < count && !forwardingUpdateRect; ++i)
         updates.push_back({surface, rects[i].x, rects[i].y, rects[i].w, rects[i].h});
+    for (int i = 0; i < count && surface != nullptr && surface == SDL_GetVideoSurface(); ++i)
+        Show(surface, rects[i]);
     real(surface, count, rects);
 }
 
@@ -59,6 +81,25 @@ const std::vector<Update>& Updates() {
 
 const std::vector<Play>& Plays() {
     return plays;
+}
+
+testing::AssertionResult Shows(const SDL_Surface* s) {
+    const SDL_Surface* video = SDL_GetVideoSurface();
+    if (s == nullptr || video == nullptr || video->w != shownW || s->format->BytesPerPixel != 2)
+        return testing::AssertionFailure() << "nothing was shown";
+    const int n = video->w / s->w;
+    std::vector<Uint32> row(shownW);
+    for (int y = 0; y < video->h; ++y) {
+        for (int x = 0; y % n == 0 && x < shownW; ++x) // one row of s, enlarged
+            row[x] = Pixel(s, x / n, y / n);
+        const Uint32* got = &shown[size_t(y) * shownW];
+        if (!std::equal(row.begin(), row.end(), got))
+            return testing::AssertionFailure()
+                   << "differs at "
+                   << (std::mismatch(row.begin(), row.end(), got).first - row.begin()) / n << ","
+                   << y / n;
+    }
+    return testing::AssertionSuccess();
 }
 
 void UseDummyDrivers(const char* audioDriver) {
