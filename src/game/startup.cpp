@@ -2,6 +2,7 @@
 // screen, the high-score file and the bouncing-tile timer, and their release in a fixed order.
 #include "game.h"
 
+#include "display.h"
 #include "displays.h"
 #include "draw.h"
 #include "effects.h"
@@ -36,6 +37,7 @@ void CloseFontsOnce() {
 void ReleaseAfterFailure() {
     klmr_FreeImages();
     klmr_FreeBackBuffer();
+    klmr_DisplayClose();
     klmr_SoundClose();
     CloseFontsOnce();
 }
@@ -202,6 +204,7 @@ int klmr_ShutDown(MainLoop* loop) {
     SDL_FillRect(backBuffer, nullptr, 0);
     if (introEffects) klmr_CurtainEffect(0);
     klmr_FreeBackBuffer();
+    klmr_DisplayClose();
     klmr_SoundClose();
     CloseFontsOnce();
     // The tile timer reads the tile images: it is stopped (and its thread joined) before

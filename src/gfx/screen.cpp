@@ -2,6 +2,7 @@
 #include "screen.h"
 
 #include "clock.h"
+#include "display.h"
 
 #include <SDL_image.h>
 
@@ -75,7 +76,7 @@ void FreeImage(SDL_Surface** image) {
 } // namespace
 
 int klmr_OpenScreen(Uint32 flags) {
-    screen = SDL_SetVideoMode(kScreenWidth, kScreenHeight, 16, flags);
+    screen = klmr_DisplayOpen(flags);
     if (screen == nullptr) {
         fprintf(stderr, "klmr_OpenScreen: Couldn't initialize video mode: %s\n", SDL_GetError());
         return 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "boardview.h"
+#include "display.h"
 #include "displays.h"
 #include "draw.h"
 #include "fake_clock.h"
@@ -99,10 +100,17 @@ struct GameTest : ::testing::Test {
         return waits;
     }
 
-    static bool Updated(sdlspy::Update u) { return std::ranges::count(sdlspy::Updates(), u) > 0; }
     static bool Same(const Board& a, const Board& b) { return klmr_BoardCompare(&a, &b) == 0; }
-    static bool WholeScreenUpdated() { return Updated({screen, 0, 0, 0, 0}); }
-    static bool NameLineUpdated() { return Updated({screen, 120, 220, 400, 30}); }
+    // The display shows the whole screen (after a whole update, or every change updated).
+    static testing::AssertionResult ScreenShown() { return sdlspy::Shows(screen); }
+    static std::vector<Uint16> NameBox(SDL_Surface* s = screen) { // the name line's 400 x 30
+        std::vector<Uint16> box;
+        for (int y = 220; y < 250; ++y) {
+            const Uint16* row = static_cast<Uint16*>(s->pixels) + y * s->pitch / 2;
+            box.insert(box.end(), row + 120, row + 520);
+        }
+        return box;
+    }
 
     static std::string ReadFile(const std::string& path) {
         std::ifstream in(path, std::ios::binary);

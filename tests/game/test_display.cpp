@@ -2,6 +2,14 @@
 // the screen exactly, whatever the game asked to update.
 #include "game_fixture.h"
 
+// Opens the window again at scale n, with the title picture in the new back buffer.
+static void UseScale(int n) {
+    static const std::string title(static_cast<char*>(backBuffer->pixels), 640 * 480 * 2);
+    klmr_DisplaySetScale(n);
+    ASSERT_EQ(klmr_OpenScreen(SDL_HWPALETTE), 1);
+    memcpy(backBuffer->pixels, title.data(), title.size());
+}
+
 TEST_F(GameTest, TheDisplayShowsTheScreenAfterEveryFrameAndEveryWait) {
     // Each scenario starts on the menu; n is the window's scale.
     const std::pair<const char*, void (*)(int n)> scenarios[] = {
@@ -28,8 +36,19 @@ TEST_F(GameTest, TheDisplayShowsTheScreenAfterEveryFrameAndEveryWait) {
              fakeclock::SetTime(loop.levelStartTime + loop.puzzle.timeLimit);
              Step(2), Type("ada", 2), Press({kKeyEnter}, 2);
          }},
+        {"a click on each menu item, in window coordinates",
+         [](int n) {
+             for (int item : {1, 2, 0, 3}) { // Exit last: its frame ends the loop
+                 Motion(320 * n, (menuTextY[item] + 1) * n);
+                 Button(SDL_BUTTON_LEFT, 320 * n, (menuTextY[item] + 1) * n);
+                 EXPECT_EQ(Step(), item != 3);
+                 EXPECT_EQ(loop.gameState, GameState(item)) << "scale " << n;
+                 Press({kKeyEscape}, 2);
+             }
+         }},
     };
-    for (int n : {1}) {
+    for (int n : {1, 2, 3}) {
+        UseScale(n);
         for (auto [name, scenario] : scenarios) {
             SetUp();
             int looks = 0;
@@ -40,5 +59,28 @@ TEST_F(GameTest, TheDisplayShowsTheScreenAfterEveryFrameAndEveryWait) {
             scenario(n);
             EXPECT_GT(looks, 5) << name;
         }
+    }
+    UseScale(1);
+}
+
+TEST(Options, TheScaleIsTheOnlyArgument) {
+    const std::pair<std::vector<const char*>, int> cases[] = {
+        // -1: a usage error
+        {{"kelmora"}, 1},
+        {{"kelmora", "--scale", "2"}, 2},
+        {{"kelmora", "--scale=3"}, 3},
+        {{"kelmora", "--scale", "auto"}, kScaleAuto},
+        {{"kelmora", "--scale", "1"}, 1},
+        {{"kelmora", "--scale", "4"}, -1},
+        {{"kelmora", "--scale", "0"}, -1},
+        {{"kelmora", "--scale", "2x"}, -1},
+        {{"kelmora", "--scale="}, -1},
+        {{"kelmora", "--scale"}, -1},
+        {{"kelmora", "--scale", "2", "2"}, -1},
+        {{"kelmora", "--help"}, -1}};
+    for (const auto& [args, want] : cases) {
+        int scale = -1;
+        EXPECT_EQ(klmr_ParseArgs(int(args.size()), args.data(), &scale) ? scale : -1, want)
+            << args.back();
     }
 }

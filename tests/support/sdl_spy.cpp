@@ -15,21 +15,26 @@ std::vector<sdlspy::Play> plays;
 bool forwardingUpdateRect = false;
 
 // The game's surfaces have 16-bit pixels.
-Uint32 Pixel(const SDL_Surface* s, int x, int y) {
-    return static_cast<const Uint16*>(s->pixels)[y * s->pitch / 2 + x];
+const Uint16* Row(const SDL_Surface* s, int y) {
+    return static_cast<const Uint16*>(s->pixels) + y * s->pitch / 2;
 }
 
-// The display copy: one 32-bit value per video pixel, kUnknown where nothing was given yet.
-constexpr Uint32 kUnknown = 0xffffffff;
-std::vector<Uint32> shown;
+// The display copy, and how many of its pixels were never given.
+std::vector<Uint16> shown;
+std::vector<bool> given;
+size_t unknown = 0;
 int shownW = 0, shownH = 0;
 
 void Show(SDL_Surface* video, SDL_Rect r) {
-    if (video->w != shownW || video->h != shownH)
-        shown.assign(size_t(video->w) * video->h, kUnknown), shownW = video->w, shownH = video->h;
+    if (video->w != shownW || video->h != shownH) {
+        shownW = video->w, shownH = video->h, unknown = size_t(shownW) * shownH;
+        shown.assign(unknown, 0), given.assign(unknown, false);
+    }
     for (int y = std::max<int>(r.y, 0); y < std::min(r.y + r.h, video->h); ++y)
-        for (int x = std::max<int>(r.x, 0); x < std::min(r.x + r.w, video->w); ++x)
-            shown[size_t(y) * shownW + x] = Pixel(video, x, y);
+        for (int x = std::max<int>(r.x, 0); x < std::min(r.x + r.w, video->w); ++x) {
+            const size_t i = size_t(y) * shownW + x;
+            unknown -= !given[i], given[i] = true, shown[i] = Row(video, y)[x];
+        }
 }
 
 template <typename Fn>
@@ -85,19 +90,21 @@ const std::vector<Play>& Plays() {
 
 testing::AssertionResult Shows(const SDL_Surface* s) {
     const SDL_Surface* video = SDL_GetVideoSurface();
-    if (s == nullptr || video == nullptr || video->w != shownW || s->format->BytesPerPixel != 2)
-        return testing::AssertionFailure() << "nothing was shown";
+    if (s == nullptr || video == nullptr || video->w != shownW || unknown > 0)
+        return testing::AssertionFailure() << "the display was not given every pixel";
     const int n = video->w / s->w;
-    std::vector<Uint32> row(shownW);
-    for (int y = 0; y < video->h; ++y) {
-        for (int x = 0; y % n == 0 && x < shownW; ++x) // one row of s, enlarged
-            row[x] = Pixel(s, x / n, y / n);
-        const Uint32* got = &shown[size_t(y) * shownW];
-        if (!std::equal(row.begin(), row.end(), got))
-            return testing::AssertionFailure()
-                   << "differs at "
-                   << (std::mismatch(row.begin(), row.end(), got).first - row.begin()) / n << ","
-                   << y / n;
+    std::vector<Uint16> row(shownW);
+    for (int y = 0; y < s->h; ++y) {
+        for (int x = 0; x < s->w; ++x) // a row of s, enlarged
+            std::fill_n(&row[size_t(x) * n], n, Row(s, y)[x]);
+        for (int k = 0; k < n; ++k) {
+            const Uint16* got = &shown[size_t(y * n + k) * shownW];
+            if (memcmp(row.data(), got, row.size() * 2) != 0)
+                return testing::AssertionFailure()
+                       << "differs at "
+                       << (std::mismatch(row.begin(), row.end(), got).first - row.begin()) / n
+                       << "," << y;
+        }
     }
     return testing::AssertionSuccess();
 }
