@@ -37,6 +37,7 @@ SDL_Surface* drawing = nullptr; // what the game draws on: the window itself at 
 bool exact = false;             // drawing is 640x480 with 16-bit pixels, so shown can follow it
 bool known = false;             // shown holds what the display was last given
 Uint16 shown[kHeight][kWidth];
+Uint32 colour[65536]; // scaled window: its pixel for each 16-bit pixel of the game
 DisplayStats stats = {};
 
 long Area(const Box& b) {
@@ -45,6 +46,13 @@ long Area(const Box& b) {
 
 Box Union(const Box& a, const Box& b) {
     return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+}
+
+bool Same4(const Uint16* a, const Uint16* b) {
+    uint64_t u, v;
+    memcpy(&u, a, sizeof u);
+    memcpy(&v, b, sizeof v);
+    return u == v;
 }
 
 Uint16* Row(SDL_Surface* s, int y) {
@@ -75,18 +83,25 @@ int ChangedBoxes(const Box& r, Box* out) {
             const Uint16* now = Row(drawing, y);
             const Uint16* was = shown[y];
             if (memcmp(now + r.x0, was + r.x0, sizeof(Uint16) * (r.x1 - r.x0)) == 0) continue;
-            for (int c = c0; c <= c1; ++c) {
-                const int a = std::max(c * kCell, r.x0), b = std::min(c * kCell + kCell, r.x1);
-                if (memcmp(now + a, was + a, sizeof(Uint16) * (b - a)) == 0) continue;
-                int first = a, last = b - 1;
-                while (now[first] == was[first])
-                    ++first;
-                while (now[last] == was[last])
-                    --last;
-                const Box row = {first, y, last + 1, y + 1};
-                cell[c] = changed[c] ? Union(cell[c], row) : row;
-                changed[c] = true;
-            }
+            // Pixels a..b-1 of this row, within one cell, hold the changes between them.
+            auto mark = [&](int a, int b) {
+                while (a < b && now[a] == was[a])
+                    ++a;
+                while (a < b && now[b - 1] == was[b - 1])
+                    --b;
+                if (a == b) return;
+                Box& k = cell[a / kCell];
+                if (!changed[a / kCell])
+                    k = {a, y, b, y + 1}, changed[a / kCell] = true;
+                else
+                    k.x0 = std::min(k.x0, a), k.x1 = std::max(k.x1, b), k.y1 = y + 1;
+            };
+            // Four pixels at a time, which are nearly all equal; the ends one by one.
+            int x = std::min((r.x0 + 3) / 4 * 4, r.x1);
+            mark(r.x0, x);
+            for (; x + 4 <= r.x1; x += 4)
+                if (!Same4(now + x, was + x)) mark(x, x + 4);
+            mark(x, r.x1);
         }
         for (int c = c0; c <= c1; ++c) {
             if (!changed[c]) continue;
@@ -110,20 +125,53 @@ int ChangedBoxes(const Box& r, Box* out) {
     return count;
 }
 
+// Writes row y of b, enlarged, into the window's rows y*scale.., in its pixels of type T.
+template <typename T>
+void Enlarge(const Box& b, int y) {
+    const Uint16* src = Row(drawing, y) + b.x0;
+    T* dst = reinterpret_cast<T*>(static_cast<Uint8*>(window->pixels) + y * scale * window->pitch) +
+             b.x0 * scale;
+    for (int x = 0; x < b.x1 - b.x0; ++x) {
+        const T pixel = static_cast<T>(colour[src[x]]);
+        for (int k = 0; k < scale; ++k)
+            dst[x * scale + k] = pixel;
+    }
+    for (int k = 1; k < scale; ++k)
+        memcpy(reinterpret_cast<Uint8*>(dst) + k * window->pitch, dst,
+               sizeof(T) * (b.x1 - b.x0) * scale);
+}
+
 // Copies b of drawing into shown and, at a scale above 1, into the window N times larger.
 void Give(const Box& b) {
-    const int w = b.x1 - b.x0;
     for (int y = b.y0; y < b.y1; ++y) {
-        const Uint16* src = Row(drawing, y) + b.x0;
-        if (exact) memcpy(&shown[y][b.x0], src, sizeof(Uint16) * w);
+        if (exact) memcpy(&shown[y][b.x0], Row(drawing, y) + b.x0, sizeof(Uint16) * (b.x1 - b.x0));
         if (scale == 1) continue;
-        Uint16* dst = Row(window, y * scale) + b.x0 * scale;
-        for (int x = 0; x < w; ++x)
-            for (int k = 0; k < scale; ++k)
-                dst[x * scale + k] = src[x];
-        for (int k = 1; k < scale; ++k)
-            memcpy(Row(window, y * scale + k) + b.x0 * scale, dst, sizeof(Uint16) * w * scale);
+        if (window->format->BytesPerPixel == 4)
+            Enlarge<Uint32>(b, y);
+        else
+            Enlarge<Uint16>(b, y);
     }
+}
+
+// Fills colour with the window's pixel for each 16-bit pixel, converted by SDL itself, which
+// converts a 16-bit screen the same way for a display of another depth: a scaled window shows
+// the colours an unscaled one does.
+bool MapColours() {
+    SDL_Surface* all = SDL_CreateRGBSurface(SDL_SWSURFACE, 256, 256, 16, 0xf800, 0x07e0, 0x001f, 0);
+    if (all == nullptr) return false;
+    for (int v = 0; v < 65536; ++v)
+        Row(all, v / 256)[v % 256] = static_cast<Uint16>(v);
+    SDL_Surface* mapped = SDL_ConvertSurface(all, window->format, SDL_SWSURFACE);
+    SDL_FreeSurface(all);
+    if (mapped == nullptr) return false;
+    const int bytes = mapped->format->BytesPerPixel;
+    for (int v = 0; v < 65536; ++v) {
+        const Uint8* p = static_cast<Uint8*>(mapped->pixels) + v / 256 * mapped->pitch;
+        colour[v] = bytes == 4 ? reinterpret_cast<const Uint32*>(p)[v % 256]
+                               : reinterpret_cast<const Uint16*>(p)[v % 256];
+    }
+    SDL_FreeSurface(mapped);
+    return true;
 }
 
 void FreeDrawing() {
@@ -147,18 +195,19 @@ SDL_Surface* klmr_DisplayOpen(Uint32 flags) {
     FreeDrawing();
     stats = {};
     const int n = wantedScale == kScaleAuto ? FittingScale() : wantedScale;
-    window = SDL_SetVideoMode(kWidth * n, kHeight * n, 16, flags);
+    // A scaled window has the display's usual 32-bit pixels, which the door writes itself: SDL
+    // would convert every enlarged pixel from 16 bits once more, N * N times the work.
+    window = SDL_SetVideoMode(kWidth * n, kHeight * n, n == 1 ? 16 : 32, flags);
     if (window == nullptr) return nullptr;
     if (n == 1) {
         drawing = window;
-    } else if (window->format->BytesPerPixel != 2) {
-        SDL_SetError("the window has %d-bit pixels, not 16", window->format->BitsPerPixel);
-        window = nullptr;
-        return nullptr;
     } else {
-        const SDL_PixelFormat* f = window->format;
-        drawing = SDL_CreateRGBSurface(SDL_SWSURFACE, kWidth, kHeight, 16, f->Rmask, f->Gmask,
-                                       f->Bmask, f->Amask);
+        const int bytes = window->format->BytesPerPixel;
+        if ((bytes == 2 || bytes == 4) && MapColours())
+            drawing =
+                SDL_CreateRGBSurface(SDL_SWSURFACE, kWidth, kHeight, 16, 0xf800, 0x07e0, 0x001f, 0);
+        else
+            SDL_SetError("no 16- or 32-bit window of %dx%d", kWidth * n, kHeight * n);
         if (drawing == nullptr) {
             window = nullptr;
             return nullptr;

@@ -14,13 +14,18 @@ std::vector<sdlspy::Play> plays;
 // here too: while SDL_UpdateRect forwards, that inner call is not recorded a second time.
 bool forwardingUpdateRect = false;
 
-// The game's surfaces have 16-bit pixels.
+// The game's surfaces have 16-bit pixels; the video surface 16 or (a scaled window) 32.
 const Uint16* Row(const SDL_Surface* s, int y) {
     return static_cast<const Uint16*>(s->pixels) + y * s->pitch / 2;
 }
+Uint32 Pixel(const SDL_Surface* video, int x, int y) {
+    const Uint8* row = static_cast<const Uint8*>(video->pixels) + y * video->pitch;
+    return video->format->BytesPerPixel == 4 ? reinterpret_cast<const Uint32*>(row)[x]
+                                             : reinterpret_cast<const Uint16*>(row)[x];
+}
 
 // The display copy, and how many of its pixels were never given.
-std::vector<Uint16> shown;
+std::vector<Uint32> shown;
 std::vector<bool> given;
 size_t unknown = 0;
 int shownW = 0, shownH = 0;
@@ -33,7 +38,7 @@ void Show(SDL_Surface* video, SDL_Rect r) {
     for (int y = std::max<int>(r.y, 0); y < std::min(r.y + r.h, video->h); ++y)
         for (int x = std::max<int>(r.x, 0); x < std::min(r.x + r.w, video->w); ++x) {
             const size_t i = size_t(y) * shownW + x;
-            unknown -= !given[i], given[i] = true, shown[i] = Row(video, y)[x];
+            unknown -= !given[i], given[i] = true, shown[i] = Pixel(video, x, y);
         }
 }
 
@@ -92,14 +97,23 @@ testing::AssertionResult Shows(const SDL_Surface* s) {
     const SDL_Surface* video = SDL_GetVideoSurface();
     if (s == nullptr || video == nullptr || video->w != shownW || unknown > 0)
         return testing::AssertionFailure() << "the display was not given every pixel";
+    // A 16-bit pixel in a 32-bit window: each component shifted up, as SDL's blits convert.
+    static std::vector<Uint32> wide(65536);
+    static Uint32 wideMasks = 0;
+    const Uint32 masks = video->format->Rmask ^ video->format->Gmask << 1 ^ video->format->Bmask;
+    for (int v = 0; v < 65536 && video->format->BytesPerPixel == 4 && masks != wideMasks; ++v)
+        wide[v] = SDL_MapRGB(video->format, Uint8(v >> 11 << 3), Uint8(v >> 5 << 2), Uint8(v << 3));
+    wideMasks = video->format->BytesPerPixel == 4 ? masks : 0;
     const int n = video->w / s->w;
-    std::vector<Uint16> row(shownW);
+    std::vector<Uint32> row(shownW);
     for (int y = 0; y < s->h; ++y) {
-        for (int x = 0; x < s->w; ++x) // a row of s, enlarged
-            std::fill_n(&row[size_t(x) * n], n, Row(s, y)[x]);
+        for (int x = 0; x < s->w; ++x) { // a row of s, enlarged
+            const Uint16 v = Row(s, y)[x];
+            std::fill_n(&row[size_t(x) * n], n, video->format->BytesPerPixel == 4 ? wide[v] : v);
+        }
         for (int k = 0; k < n; ++k) {
-            const Uint16* got = &shown[size_t(y * n + k) * shownW];
-            if (memcmp(row.data(), got, row.size() * 2) != 0)
+            const Uint32* got = &shown[size_t(y * n + k) * shownW];
+            if (memcmp(row.data(), got, row.size() * 4) != 0)
                 return testing::AssertionFailure()
                        << "differs at "
                        << (std::mismatch(row.begin(), row.end(), got).first - row.begin()) / n
