@@ -195,8 +195,9 @@ SDL_Surface* klmr_DisplayOpen(Uint32 flags) {
     FreeDrawing();
     stats = {};
     const int n = wantedScale == kScaleAuto ? FittingScale() : wantedScale;
-    // A scaled window has the display's usual 32-bit pixels, which the door writes itself: SDL
-    // would convert every enlarged pixel from 16 bits once more, N * N times the work.
+    // A scaled window has 32-bit pixels, the display's own on today's screens, which the door
+    // writes itself: a 16-bit window would have SDL convert every enlarged pixel again, N * N
+    // times the work of an unscaled one.
     window = SDL_SetVideoMode(kWidth * n, kHeight * n, n == 1 ? 16 : 32, flags);
     if (window == nullptr) return nullptr;
     if (n == 1) {
@@ -207,7 +208,8 @@ SDL_Surface* klmr_DisplayOpen(Uint32 flags) {
             drawing =
                 SDL_CreateRGBSurface(SDL_SWSURFACE, kWidth, kHeight, 16, 0xf800, 0x07e0, 0x001f, 0);
         else
-            SDL_SetError("no 16- or 32-bit window of %dx%d", kWidth * n, kHeight * n);
+            SDL_SetError("cannot map the game's colours to the %dx%d window", kWidth * n,
+                         kHeight * n);
         if (drawing == nullptr) {
             window = nullptr;
             return nullptr;
@@ -226,8 +228,9 @@ void klmr_DisplayUpdate(SDL_Surface* dst, int x, int y, int w, int h) {
     if (dst == nullptr || dst != drawing) return;
     if (w == 0) w = kWidth;
     if (h == 0) h = kHeight;
-    const Box r = {std::max(x, 0), std::max(y, 0), std::min(x + w, kWidth),
-                   std::min(y + h, kHeight)};
+    const int right = static_cast<int>(std::min<long>(static_cast<long>(x) + w, kWidth));
+    const int bottom = static_cast<int>(std::min<long>(static_cast<long>(y) + h, kHeight));
+    const Box r = {std::max(x, 0), std::max(y, 0), right, bottom};
     if (r.x0 >= r.x1 || r.y0 >= r.y1) return;
     ++stats.requests;
     stats.requested += static_cast<uint64_t>(Area(r));

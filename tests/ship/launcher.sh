@@ -11,14 +11,13 @@ mkdir -p "$data/gfx" "${game%/*}" "$tmp/elsewhere" "$tmp/home"
 echo tile >"$data/gfx/pic1.bmp"
 cat >"$game" <<'EOF'
 #!/bin/sh
-printf 'cwd=%s args=%s data=%s ld=%s scaling=%s\n' "$(pwd -P)" $# "$(cat data/gfx/pic1.bmp)" \
-    "${LD_LIBRARY_PATH:-}" "${SDL12COMPAT_WINDOW_SCALING:-}" >"$KELMORA_TEST_LOG"
+printf 'cwd=%s args=%s data=%s\n' "$(pwd -P)" "$*" "$(cat data/gfx/pic1.bmp)" >"$KELMORA_TEST_LOG"
 echo run >>hiscores.dat
 exit "${KELMORA_TEST_STATUS:-0}"
 EOF
 chmod 755 "$game" "$tmp"
 export KELMORA_TEST_LOG=$log HOME=$tmp/home
-unset XDG_DATA_HOME DISPLAY LD_LIBRARY_PATH SDL12COMPAT_WINDOW_SCALING
+unset XDG_DATA_HOME DISPLAY
 cd "$tmp/elsewhere"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -32,8 +31,8 @@ run() { # expected status, launcher arguments...
     case $want in 1 | 2) [ ! -e "$log" ] || fail "the game was started: $(cat "$log")" ;; esac
 }
 said() { grep -qF -- "$1" "$tmp/err" || fail "'$1' not said: $(cat "$tmp/err")"; }
-started_in() { # state directory [LD_LIBRARY_PATH scaling]
-    expect "cwd=$(cd "$1" && pwd -P) args=0 data=tile ld=${2:-} scaling=${3:-}" "$(cat "$log")" start
+started_in() { # state directory [the game's arguments]
+    expect "cwd=$(cd "$1" && pwd -P) args=${2:-} data=tile" "$(cat "$log")" start
     expect "$data" "$(readlink "$1/data")" "link to the data"
     expect "" "$(ls -A "$tmp/elsewhere")" "files in the caller's directory"
 }
@@ -50,7 +49,7 @@ options)
         run 0 $option
         expect "kelmora $2" "$(cat "$tmp/out")" "$option"
     done
-    for args in --frobnicate "--scale 5" --scale=abc --scale level3; do
+    for args in --frobnicate "--scale 5" --scale=abc --scale level3 "--scale 0" --scale; do
         # shellcheck disable=SC2086 # the words are meant to split
         run 2 $args
         said "kelmora: "
@@ -117,17 +116,13 @@ failures)
     said "the game data is missing: $data"
     ;;
 scale)
-    # --scale runs the game on sdl12-compat with its window scaling, or says it cannot.
+    # --scale goes to the game, which scales its window itself.
     export XDG_DATA_HOME=$tmp/xdg state=$tmp/xdg/kelmora
-    mkdir "$tmp/compat"
-    : >"$tmp/compat/libSDL-1.2.so.0"
-    KELMORA_SDL12COMPAT_DIR=$tmp/compat LD_LIBRARY_PATH=/opt/x run 0 --scale 2
-    started_in "$state" "$tmp/compat:/opt/x" 2
-    KELMORA_SDL12COMPAT_DIR=$tmp/compat run 0 --scale=3
-    started_in "$state" "$tmp/compat" 3
-    KELMORA_SDL12COMPAT_DIR=$tmp/none run 0 --scale 2
-    said "running unscaled"
-    started_in "$state"
+    for args in "--scale 2" --scale=3 "--scale auto" "--scale 1"; do
+        # shellcheck disable=SC2086 # the words are meant to split
+        run 0 $args
+        started_in "$state" "--scale $(echo "${args#--scale}" | tr -d ' =')"
+    done
     ;;
 *) fail "unknown case $3" ;;
 esac

@@ -75,7 +75,7 @@ install)
             e2e_fail "no $size icon"
     done
     desktop=$prefix/share/applications/$app.desktop
-    grep -qx "Exec=\"$prefix/bin/kelmora\"" "$desktop" || e2e_fail "Exec in $(cat "$desktop")"
+    grep -qx "Exec=\"$prefix/bin/kelmora\" --scale auto" "$desktop" || e2e_fail "Exec in $(cat "$desktop")"
     grep -qx 'Categories=Game;LogicGame;' "$desktop" || e2e_fail "Categories in the desktop entry"
     desktop-file-validate "$desktop" || e2e_fail "desktop-file-validate"
     appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >/dev/null ||
@@ -98,12 +98,11 @@ install)
         e2e_fail "no link to the installed data"
     E2E_WORK=$XDG_DATA_HOME/kelmora e2e_expect_default_scores
 
-    # --scale 2 on sdl12-compat: Exit is clicked where the enlarged menu shows it, outside
-    # 640x480, so only a mouse mapped back reaches it.
-    [ -e "$KELMORA_SDL12COMPAT_DIR/libSDL-1.2.so.0" ] || e2e_pass
+    # --scale 2: Exit is clicked where the enlarged menu shows it, outside 640x480, so only a
+    # mouse mapped back reaches it.
     printf '#!/bin/sh\nexec "%s" --scale 2\n' "$prefix/bin/kelmora" >"$E2E_TMP/scaled"
     chmod +x "$E2E_TMP/scaled"
-    E2E_BIN=$E2E_TMP/scaled KELMORA_RUNTIME=compat start
+    E2E_BIN=$E2E_TMP/scaled start
     size=$(xwininfo -id "$E2E_WIN" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
     [ "$size" = 1280x960 ] || e2e_fail "the window is $size with --scale 2"
     e2e_move 640 560
