@@ -1,7 +1,8 @@
 // kelmora_timed: the game as `kelmora` runs it (same arguments, real clock), timed for
 // bench/cpu.sh. It writes to the file named by KELMORA_TIMES, rewritten about once a second:
 //   startup_ms   from the start of main to the end of the first menu frame
-//   curtain_ms   one opening curtain and logo_ms one logo drop, run again after that frame
+//   curtain_ms   an opening curtain and logo_ms a logo drop, run again three times after that
+//                frame: the fastest of the three (other work on the machine only slows them)
 //   seconds (since main began), frames, requests, requested, handed, updated
 //                the display door's counts since the window opened (areas in 640x480
 //                pixels), with the seconds since then, so that the script can take rates
@@ -16,6 +17,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -79,13 +81,16 @@ int main(int argc, char** argv) {
     klmr_Frame(&loop);
     t.startup = Ms(t0, Clock::now());
 
-    // The effects once more, on the title screen; the menu is then drawn again.
-    auto t1 = Clock::now();
-    klmr_CurtainEffect(0);
-    auto t2 = Clock::now();
-    klmr_LogoDrop();
-    auto t3 = Clock::now();
-    t.curtain = Ms(t1, t2), t.logo = Ms(t2, t3);
+    // The effects again, on the title screen; the menu is then drawn again.
+    t.curtain = t.logo = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        const auto t1 = Clock::now();
+        klmr_CurtainEffect(0);
+        const auto t2 = Clock::now();
+        klmr_LogoDrop();
+        t.curtain = std::min(t.curtain, Ms(t1, t2)),
+        t.logo = std::min(t.logo, Ms(t2, Clock::now()));
+    }
     loop.stateRedraw = 1;
     Write(t);
     if (floor) {
