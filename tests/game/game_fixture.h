@@ -58,14 +58,17 @@ struct GameTest : ::testing::Test {
         SDL_Event e[64];
         return SDL_PeepEvents(e, 64, SDL_GETEVENT, SDL_ALLEVENTS);
     }
-    // Queue events: a key, a pointer motion, a button pressed at (x, y), a window close.
+    // Queue events: a key, a pointer motion, a button pressed at (x, y), a window close. The
+    // pointer is at (x, y) of the game's picture, given in the window's coordinates.
     static void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 0); }
     static void Key(int k) { Push({.key = {SDL_KEYDOWN, 0, 1, {0, SDLKey(k), KMOD_NONE, 0}}}); }
     static void Motion(int x, int y) {
-        Push({.motion = {SDL_MOUSEMOTION, 0, 0, Uint16(x), Uint16(y), 0, 0}});
+        const int n = klmr_DisplayScale();
+        Push({.motion = {SDL_MOUSEMOTION, 0, 0, Uint16(x * n), Uint16(y * n), 0, 0}});
     }
     static void Button(int b, int x, int y) {
-        Push({.button = {SDL_MOUSEBUTTONDOWN, 0, Uint8(b), 1, Uint16(x), Uint16(y)}});
+        const int n = klmr_DisplayScale();
+        Push({.button = {SDL_MOUSEBUTTONDOWN, 0, Uint8(b), 1, Uint16(x * n), Uint16(y * n)}});
     }
 
     // Run n frames (after queueing keys, or a key per character); false once one ends the loop.

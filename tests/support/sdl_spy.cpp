@@ -14,30 +14,26 @@ std::vector<sdlspy::Play> plays;
 // here too: while SDL_UpdateRect forwards, that inner call is not recorded a second time.
 bool forwardingUpdateRect = false;
 
-// The game's surfaces have 16-bit pixels; the video surface 16 or (a scaled window) 32.
-const Uint16* Row(const SDL_Surface* s, int y) {
-    return static_cast<const Uint16*>(s->pixels) + y * s->pitch / 2;
-}
-Uint32 Pixel(const SDL_Surface* video, int x, int y) {
-    const Uint8* row = static_cast<const Uint8*>(video->pixels) + y * video->pitch;
-    return video->format->BytesPerPixel == 4 ? reinterpret_cast<const Uint32*>(row)[x]
-                                             : reinterpret_cast<const Uint16*>(row)[x];
-}
-
-// The display copy, and how many of its pixels were never given.
+// The display copy: each pixel of the video surface (16 or 32 bits) as last handed to SDL.
 std::vector<Uint32> shown;
 std::vector<bool> given;
-size_t unknown = 0;
-int shownW = 0, shownH = 0;
+size_t unknown = 0; // pixels never handed
+
+Uint32 Pixel(const SDL_Surface* s, int x, int y) {
+    const Uint8* p =
+        static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
+    return s->format->BytesPerPixel == 4 ? *reinterpret_cast<const Uint32*>(p)
+                                         : *reinterpret_cast<const Uint16*>(p);
+}
 
 void Show(SDL_Surface* video, SDL_Rect r) {
-    if (video->w != shownW || video->h != shownH) {
-        shownW = video->w, shownH = video->h, unknown = size_t(shownW) * shownH;
+    if (shown.size() != size_t(video->w) * video->h) {
+        unknown = size_t(video->w) * video->h;
         shown.assign(unknown, 0), given.assign(unknown, false);
     }
     for (int y = std::max<int>(r.y, 0); y < std::min(r.y + r.h, video->h); ++y)
         for (int x = std::max<int>(r.x, 0); x < std::min(r.x + r.w, video->w); ++x) {
-            const size_t i = size_t(y) * shownW + x;
+            const size_t i = size_t(y) * video->w + x;
             unknown -= !given[i], given[i] = true, shown[i] = Pixel(video, x, y);
         }
 }
@@ -51,6 +47,13 @@ Fn Real(const char* name) {
 } // namespace
 
 extern "C" {
+
+// A new window shows nothing known.
+SDL_Surface* SDL_SetVideoMode(int w, int h, int bpp, Uint32 flags) {
+    static auto real = Real<SDL_Surface* (*)(int, int, int, Uint32)>("SDL_SetVideoMode");
+    shown.clear();
+    return real(w, h, bpp, flags);
+}
 
 void SDL_UpdateRect(SDL_Surface* surface, Sint32 x, Sint32 y, Uint32 w, Uint32 h) {
     static auto real =
@@ -95,25 +98,27 @@ const std::vector<Play>& Plays() {
 
 testing::AssertionResult Shows(const SDL_Surface* s) {
     const SDL_Surface* video = SDL_GetVideoSurface();
-    if (s == nullptr || video == nullptr || video->w != shownW || unknown > 0)
+    if (video == nullptr || shown.size() != size_t(video->w) * video->h || unknown > 0)
         return testing::AssertionFailure() << "the display was not given every pixel";
-    // A 16-bit pixel in a 32-bit window: each component shifted up, as SDL's blits convert.
+    // A 16-bit pixel in a 32-bit window: each component shifted up, as SDL's blits convert it.
+    const SDL_PixelFormat* f = video->format;
     static std::vector<Uint32> wide(65536);
-    static Uint32 wideMasks = 0;
-    const Uint32 masks = video->format->Rmask ^ video->format->Gmask << 1 ^ video->format->Bmask;
-    for (int v = 0; v < 65536 && video->format->BytesPerPixel == 4 && masks != wideMasks; ++v)
-        wide[v] = SDL_MapRGB(video->format, Uint8(v >> 11 << 3), Uint8(v >> 5 << 2), Uint8(v << 3));
-    wideMasks = video->format->BytesPerPixel == 4 ? masks : 0;
+    static Uint32 wideMasks[2] = {};
+    if (f->BytesPerPixel == 4 && !(wideMasks[0] == f->Rmask && wideMasks[1] == f->Gmask)) {
+        for (int v = 0; v < 65536; ++v)
+            wide[v] = SDL_MapRGB(f, Uint8(v >> 11 << 3), Uint8(v >> 5 << 2), Uint8(v << 3));
+        wideMasks[0] = f->Rmask, wideMasks[1] = f->Gmask;
+    }
     const int n = video->w / s->w;
-    std::vector<Uint32> row(shownW);
+    std::vector<Uint32> row(video->w);
     for (int y = 0; y < s->h; ++y) {
         for (int x = 0; x < s->w; ++x) { // a row of s, enlarged
-            const Uint16 v = Row(s, y)[x];
-            std::fill_n(&row[size_t(x) * n], n, video->format->BytesPerPixel == 4 ? wide[v] : v);
+            const Uint32 v = Pixel(s, x, y);
+            std::fill_n(&row[size_t(x) * n], n, f->BytesPerPixel == 4 ? wide[v] : v);
         }
         for (int k = 0; k < n; ++k) {
-            const Uint32* got = &shown[size_t(y * n + k) * shownW];
-            if (memcmp(row.data(), got, row.size() * 4) != 0)
+            const auto got = shown.begin() + ptrdiff_t(y * n + k) * video->w;
+            if (!std::equal(row.begin(), row.end(), got))
                 return testing::AssertionFailure()
                        << "differs at "
                        << (std::mismatch(row.begin(), row.end(), got).first - row.begin()) / n

@@ -1,8 +1,8 @@
 // Records what the code under test asks of SDL without changing what SDL does.
 //
-// The test binaries define SDL_UpdateRect, SDL_UpdateRects and Mix_PlayChannelTimed
-// themselves; the definitions record the call and forward it to the real library
-// (found with dlsym(RTLD_NEXT)). The production code is unchanged: the linker simply binds
+// The test binaries define SDL_SetVideoMode, SDL_UpdateRect, SDL_UpdateRects and
+// Mix_PlayChannelTimed themselves; the definitions record the call and forward it to the real
+// library (found with dlsym(RTLD_NEXT)). The production code is unchanged: the linker simply binds
 // its calls to these first.
 #pragma once
 
