@@ -441,7 +441,7 @@ TEST_F(Gfx, TheDisplayShowsWhatWholeUpdatesWouldAndIsHandedOnlyChanges) {
         srand(unsigned(n));
         SDL_Surface* want = Surface(640, 480, 0); // the display had every R been handed whole
         klmr_Flip(), SDL_BlitSurface(screen, nullptr, want, nullptr);
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < 150; ++i) {
             for (int k = random(10) ? random(4) : 60; k-- > 0;) { // a few changes, or scattered
                 const int size = random(9) ? 1 + random(40) : 300;
                 SDL_Rect r = {Sint16(random(680) - 20), Sint16(random(520) - 20),

@@ -15,8 +15,9 @@ std::vector<sdlspy::Play> plays;
 bool forwardingUpdateRect = false;
 
 // The display copy: each pixel of the video surface (16 or 32 bits) as last handed to SDL.
+// Plain loops over raw rows: these run over millions of pixels per look, in sanitizer builds too.
 std::vector<Uint32> shown;
-std::vector<bool> given;
+std::vector<Uint8> given;
 size_t unknown = 0; // pixels never handed
 
 Uint32 Pixel(const SDL_Surface* s, int x, int y) {
@@ -29,13 +30,14 @@ Uint32 Pixel(const SDL_Surface* s, int x, int y) {
 void Show(SDL_Surface* video, SDL_Rect r) {
     if (shown.size() != size_t(video->w) * video->h) {
         unknown = size_t(video->w) * video->h;
-        shown.assign(unknown, 0), given.assign(unknown, false);
+        shown.assign(unknown, 0), given.assign(unknown, 0);
     }
-    for (int y = std::max<int>(r.y, 0); y < std::min(r.y + r.h, video->h); ++y)
-        for (int x = std::max<int>(r.x, 0); x < std::min(r.x + r.w, video->w); ++x) {
-            const size_t i = size_t(y) * video->w + x;
-            unknown -= !given[i], given[i] = true, shown[i] = Pixel(video, x, y);
-        }
+    for (int y = std::max<int>(r.y, 0); y < std::min(r.y + r.h, video->h); ++y) {
+        Uint32* to = shown.data() + size_t(y) * video->w;
+        Uint8* had = given.data() + size_t(y) * video->w;
+        for (int x = std::max<int>(r.x, 0); x < std::min(r.x + r.w, video->w); ++x)
+            unknown -= !had[x], had[x] = 1, to[x] = Pixel(video, x, y);
+    }
 }
 
 template <typename Fn>
@@ -110,19 +112,20 @@ testing::AssertionResult Shows(const SDL_Surface* s) {
         wideMasks[0] = f->Rmask, wideMasks[1] = f->Gmask;
     }
     const int n = video->w / s->w;
-    std::vector<Uint32> row(video->w);
+    std::vector<Uint32> expected(video->w);
+    Uint32* row = expected.data();
     for (int y = 0; y < s->h; ++y) {
-        for (int x = 0; x < s->w; ++x) { // a row of s, enlarged
-            const Uint32 v = Pixel(s, x, y);
-            std::fill_n(&row[size_t(x) * n], n, f->BytesPerPixel == 4 ? wide[v] : v);
-        }
+        const Uint16* from = static_cast<const Uint16*>(s->pixels) + y * s->pitch / 2;
+        for (int x = 0; x < s->w; ++x) // a row of s, enlarged
+            for (int k = 0; k < n; ++k)
+                row[x * n + k] = f->BytesPerPixel == 4 ? wide.data()[from[x]] : from[x];
         for (int k = 0; k < n; ++k) {
-            const auto got = shown.begin() + ptrdiff_t(y * n + k) * video->w;
-            if (!std::equal(row.begin(), row.end(), got))
-                return testing::AssertionFailure()
-                       << "differs at "
-                       << (std::mismatch(row.begin(), row.end(), got).first - row.begin()) / n
-                       << "," << y;
+            const Uint32* got = shown.data() + size_t(y * n + k) * video->w;
+            if (memcmp(row, got, sizeof(Uint32) * video->w) == 0) continue;
+            int x = 0;
+            while (row[x] == got[x])
+                ++x;
+            return testing::AssertionFailure() << "differs at " << x / n << "," << y;
         }
     }
     return testing::AssertionSuccess();
