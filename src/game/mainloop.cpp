@@ -134,8 +134,9 @@ FrameEnd StateFrame(MainLoop* loop) {
     }
 }
 
-// The screen-update policy: only what changed reaches the display, except when a state drew
-// its whole screen, a play run ended or advanced, or `f` asked for a whole update.
+// The screen-update policy: the frame asks for the rectangles that changed, or for the whole
+// screen when a state drew its whole screen, a play run ended or advanced, or `f` asked for it.
+// Either way the display door hands on only the pixels that changed.
 void FinishFrame(MainLoop* loop, FrameEnd end) {
     switch (end) {
     case FrameEnd::Strip:

@@ -48,6 +48,8 @@ testing::AssertionResult Same(const Pixels& a, const Pixels& b) {
 }
 
 // Headless screen and back buffer of kBack, the fonts of data/, fresh clock and call recorder.
+// Until a whole-screen update, a new window's display is unknown and the display door hands
+// every request to SDL whole: the recorder then sees the rectangles the operations ask for.
 class Gfx : public testing::Test {
   protected:
     void SetUp() override {
