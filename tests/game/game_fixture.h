@@ -106,12 +106,10 @@ struct GameTest : ::testing::Test {
     static bool Same(const Board& a, const Board& b) { return klmr_BoardCompare(&a, &b) == 0; }
     // The display shows the whole screen (after a whole update, or every change updated).
     static testing::AssertionResult ScreenShown() { return sdlspy::Shows(screen); }
-    static std::vector<Uint16> NameBox(SDL_Surface* s = screen) { // the name line's 400 x 30
-        std::vector<Uint16> box;
-        for (int y = 220; y < 250; ++y) {
-            const Uint16* row = static_cast<Uint16*>(s->pixels) + y * s->pitch / 2;
-            box.insert(box.end(), row + 120, row + 520);
-        }
+    static std::string NameBox(SDL_Surface* s = screen) { // the name line's 400 x 30
+        std::string box;
+        for (int y = 220; y < 250; ++y)
+            box.append(static_cast<char*>(s->pixels) + y * s->pitch + 240, 800);
         return box;
     }
 

@@ -37,7 +37,7 @@ const std::vector<Update>& Updates();
 // What the display shows as far as SDL was told: every rectangle handed to SDL_UpdateRects of the
 // video surface (SDL_UpdateRect passes through it) is copied from the surface's pixels at that
 // moment. Success when that copy equals `s` enlarged to the video surface's size (a scale of
-// video width / s width), else the first pixel of `s` that differs. Unknown until given.
+// video width / s width), else the first pixel of `s` that differs (or was never shown).
 testing::AssertionResult Shows(const SDL_Surface* s);
 
 // Every Mix_PlayChannelTimed since the last Reset.
