@@ -61,12 +61,15 @@ test-tsan: deps-test
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp \
 	  ctest --test-dir $(TSAN_BUILD) --output-on-failure --no-tests=error -L timer $(CTEST_ARGS)
 
-# Builds a release tree with the benchmarks and runs them all (bench/run.sh); see
-# docs/PERFORMANCE.md for what they print and the figures of record.
+# Builds a release tree with the benchmarks, and a second one with the earlier update policy
+# (every requested rectangle handed to SDL whole) for comparison, and runs them all
+# (bench/run.sh); see docs/PERFORMANCE.md for what they print and the figures of record.
 bench: deps-test
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKELMORA_BENCH=ON -DKELMORA_TESTS=OFF $(CMAKE_ARGS)
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kelmora kelmora_bench
-	sh bench/run.sh $(BENCH_BUILD)
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kelmora kelmora_bench kelmora_timed
+	cmake -S . -B $(BENCH_BUILD)-whole -DCMAKE_BUILD_TYPE=Release -DKELMORA_BENCH=ON -DKELMORA_TESTS=OFF -DKELMORA_PRESENT_WHOLE_RECTS=ON $(CMAKE_ARGS)
+	cmake --build $(BENCH_BUILD)-whole -j $(JOBS) --target kelmora_timed
+	sh bench/run.sh $(BENCH_BUILD) $(BENCH_BUILD)-whole
 
 # Fuzzes the score-file loader, then the WAV header check, for FUZZ_SECONDS each (clang,
 # ASan+UBSan), starting from the seeds in fuzz/corpus and fuzz/wav-corpus; what they learn is
@@ -101,4 +104,4 @@ install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(DEB_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(BENCH_BUILD)-whole $(DEB_BUILD)

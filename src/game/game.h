@@ -66,6 +66,11 @@ struct MainLoop {
     time_t levelStartTime; // calendar time at which the level's scramble ended
 };
 
+// Reads the program's arguments: none, or "--scale N" (also "--scale=N") with N 1, 2, 3 or
+// "auto" (kScaleAuto). True and the scale (1 without arguments) through *scale; false for
+// anything else, *scale untouched.
+bool klmr_ParseArgs(int argc, const char* const* argv, int* scale);
+
 // "Error: %s\n", or with flag 1 "Error: %s : %s\n" with SDL_GetError(), on standard error.
 // A null message prints nothing.
 void klmr_PrintError(const char* message, uint8_t flag);

@@ -1,11 +1,20 @@
 // Kelmora: start-up, the main loop until a quit is requested, shut-down.
+#include "display.h"
 #include "game.h"
+
+#include <cstdio>
 
 namespace {
 MainLoop loop; // one run of the program; large, so not on the stack
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    int scale = 1;
+    if (!klmr_ParseArgs(argc, argv, &scale)) {
+        fprintf(stderr, "Usage: kelmora [--scale 1|2|3|auto]\n");
+        return 2;
+    }
+    klmr_DisplaySetScale(scale);
     if (klmr_StartUp(&loop) != 0) return -1;
     while (klmr_Frame(&loop)) {
     }

@@ -3,6 +3,7 @@
 #include "states.h"
 
 #include "clock.h"
+#include "display.h"
 #include "displays.h"
 #include "draw.h"
 #include "effects.h"
@@ -82,7 +83,10 @@ void DispatchButton(MainLoop* loop, int button, int x, int y) {
     }
 }
 
+// The pointer is given to the states in the game's 640x480 coordinates, whatever the scale of
+// the window.
 void PollEvents(MainLoop* loop) {
+    const int scale = klmr_DisplayScale();
     SDL_Event event;
     for (;;) {
         if (SDL_PollEvent(&event) == 0) {
@@ -95,10 +99,11 @@ void PollEvents(MainLoop* loop) {
             more = DispatchKey(loop, event.key.keysym.sym);
             break;
         case SDL_MOUSEMOTION:
-            DispatchMotion(loop, event.motion.x, event.motion.y);
+            DispatchMotion(loop, event.motion.x / scale, event.motion.y / scale);
             break;
         case SDL_MOUSEBUTTONDOWN:
-            DispatchButton(loop, event.button.button, event.button.x, event.button.y);
+            DispatchButton(loop, event.button.button, event.button.x / scale,
+                           event.button.y / scale);
             break;
         case SDL_QUIT:
             // Events queued after the close stay in the queue.
@@ -129,8 +134,9 @@ FrameEnd StateFrame(MainLoop* loop) {
     }
 }
 
-// The screen-update policy: only what changed reaches the display, except when a state drew
-// its whole screen, a play run ended or advanced, or `f` asked for a whole update.
+// The screen-update policy: the frame asks for the rectangles that changed, or for the whole
+// screen when a state drew its whole screen, a play run ended or advanced, or `f` asked for it.
+// Either way the display door hands on only the pixels that changed.
 void FinishFrame(MainLoop* loop, FrameEnd end) {
     switch (end) {
     case FrameEnd::Strip:

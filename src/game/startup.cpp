@@ -3,6 +3,7 @@
 #include "game.h"
 
 #include "boardview.h"
+#include "display.h"
 #include "displays.h"
 #include "draw.h"
 #include "effects.h"
@@ -37,6 +38,7 @@ void CloseFontsOnce() {
 void ReleaseAfterFailure() {
     klmr_FreeImages();
     klmr_FreeBackBuffer();
+    klmr_DisplayClose();
     klmr_SoundClose();
     CloseFontsOnce();
 }
@@ -259,6 +261,7 @@ int klmr_ShutDown(MainLoop* loop) {
     SDL_FillRect(backBuffer, nullptr, 0);
     if (introEffects) klmr_CurtainEffect(0);
     klmr_FreeBackBuffer();
+    klmr_DisplayClose();
     klmr_SoundClose();
     CloseFontsOnce();
     // The tile timer reads the tile images: it is stopped (and its thread joined) before

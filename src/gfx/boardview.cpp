@@ -1,6 +1,7 @@
 // Board view: the board on screen, the animated quarter turn, the cursor and the mouse mapping.
 #include "boardview.h"
 
+#include "display.h"
 #include "screen.h"
 
 #include <SDL.h>
@@ -111,8 +112,7 @@ void klmr_UpdateBoardArea(uint16_t cx, uint16_t cy, const Board* board) {
     Area a;
     // An empty rectangle is not passed on: the library reads a zero size as the whole screen.
     if (!BoardArea(cx, cy, board, &a) || a.right == a.left || a.bottom == a.top) return;
-    SDL_UpdateRect(screen, a.left, a.top, static_cast<Uint32>(a.right - a.left),
-                   static_cast<Uint32>(a.bottom - a.top));
+    klmr_DisplayUpdate(screen, a.left, a.top, a.right - a.left, a.bottom - a.top);
 }
 
 void klmr_DrawCursor(uint16_t cx, uint16_t cy, const Board* board, uint8_t bx, uint8_t by,

@@ -2,6 +2,7 @@
 #include "displays.h"
 
 #include "clock.h"
+#include "display.h"
 #include "draw.h"
 #include "screen.h"
 #include "version.h"
@@ -55,7 +56,7 @@ SDL_Rect Box(int y) {
 }
 
 void UpdateArea(const SDL_Rect& r) {
-    SDL_UpdateRect(screen, r.x, r.y, r.w, r.h);
+    klmr_DisplayUpdate(screen, r.x, r.y, r.w, r.h);
 }
 
 void DrawTimeText(long value) {

@@ -1,6 +1,7 @@
 // Drawing primitives shared by every screen: background, texts, centred blits and updates.
 #include "draw.h"
 
+#include "display.h"
 #include "screen.h"
 
 #include <cstdio>
@@ -74,7 +75,7 @@ void klmr_DrawText(SDL_Surface* dst, const char* text, TTF_Font* font, const SDL
     // The blit writes the area actually drawn, after clipping, back into at.
     SDL_Rect at = MakeRect(CenteredX(rendered->w) + xOffset, y, 0, 0);
     SDL_BlitSurface(rendered, nullptr, dst, &at);
-    if (update) SDL_UpdateRect(dst, at.x - 2, at.y - 2, at.w + 4, at.h + 4);
+    if (update) klmr_DisplayUpdate(dst, at.x - 2, at.y - 2, at.w + 4, at.h + 4);
     SDL_FreeSurface(rendered);
 }
 
@@ -127,7 +128,7 @@ void klmr_UpdateClipped(SDL_Surface* dst, SDL_Surface* image, int xOffset, int y
     if (w <= 0 || h <= 0 || x >= dst->w || y >= dst->h) return;
     if (x + w > dst->w) w = dst->w - x;
     if (y + h > dst->h) h = dst->h - y;
-    SDL_UpdateRect(dst, x, y, static_cast<Uint32>(w), static_cast<Uint32>(h));
+    klmr_DisplayUpdate(dst, x, y, w, h);
 }
 
 void klmr_DrawLogo(int xOffset, int y) {
@@ -143,7 +144,7 @@ void klmr_SaveScreen() {
 }
 
 void klmr_Flip() {
-    SDL_UpdateRect(screen, 0, 0, 0, 0);
+    klmr_DisplayUpdate(screen, 0, 0, 0, 0);
 }
 
 void klmr_RestoreScreen() {

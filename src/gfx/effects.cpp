@@ -2,6 +2,7 @@
 #include "effects.h"
 
 #include "clock.h"
+#include "display.h"
 #include "draw.h"
 #include "screen.h"
 
@@ -56,7 +57,7 @@ void klmr_DrawMenuItems(int plain, int xOffset) {
 
 void klmr_UpdateSelectBar(int shifted, int dx) {
     const int x = shifted != 0 ? selectRect.x + dx : selectRect.x;
-    SDL_UpdateRect(screen, x, selectRect.y, selectRect.w, selectRect.h);
+    klmr_DisplayUpdate(screen, x, selectRect.y, selectRect.w, selectRect.h);
 }
 
 // Timer thread. Touches only the three atomic arrays and reads the tile widths, which do not
@@ -95,7 +96,7 @@ void klmr_DrawBouncingTiles() {
 }
 
 void klmr_UpdateBottomStrip() {
-    SDL_UpdateRect(screen, 0, kStripTop, kScreenWidth, kStripHeight);
+    klmr_DisplayUpdate(screen, 0, kStripTop, kScreenWidth, kStripHeight);
 }
 
 void klmr_CurtainEffect(int skip) {
@@ -104,14 +105,14 @@ void klmr_CurtainEffect(int skip) {
     // Down at every 8 pixels, then back up through the strips in between.
     for (int i = 0; i < kCurtainStrips; ++i) {
         RestoreArea(strip);
-        SDL_UpdateRect(screen, 0, strip.y, strip.w, strip.h);
+        klmr_DisplayUpdate(screen, 0, strip.y, strip.w, strip.h);
         strip.y = static_cast<Sint16>(strip.y + 2 * kCurtainStrip);
         klmr_Delay(kCurtainDelayMs);
     }
     strip.y = static_cast<Sint16>(strip.y - kCurtainStrip);
     for (int i = 0; i < kCurtainStrips; ++i) {
         RestoreArea(strip);
-        SDL_UpdateRect(screen, 0, strip.y, strip.w, strip.h);
+        klmr_DisplayUpdate(screen, 0, strip.y, strip.w, strip.h);
         strip.y = static_cast<Sint16>(strip.y - 2 * kCurtainStrip);
         klmr_Delay(kCurtainDelayMs);
     }

@@ -2,6 +2,7 @@
 #include "screen.h"
 
 #include "clock.h"
+#include "display.h"
 #include "files.h"
 
 #include <SDL_image.h>
@@ -122,7 +123,7 @@ SDL_Surface* LoadBmp(const char* path) {
 } // namespace
 
 int klmr_OpenScreen(Uint32 flags) {
-    screen = SDL_SetVideoMode(kScreenWidth, kScreenHeight, 16, flags);
+    screen = klmr_DisplayOpen(flags);
     if (screen == nullptr) {
         fprintf(stderr, "klmr_OpenScreen: Couldn't initialize video mode: %s\n", SDL_GetError());
         return 0;

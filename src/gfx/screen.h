@@ -19,7 +19,7 @@ inline constexpr int kTileCount = 16;
 inline constexpr int kBounceCount = 10;
 inline constexpr int kMenuItems = 4;
 
-extern SDL_Surface* screen;     // the 640x480x16 video surface
+extern SDL_Surface* screen;     // the 640x480x16 picture: the video surface at scale 1
 extern SDL_Surface* backBuffer; // software surface of the screen's format: the static picture
 extern SDL_Rect backRect;       // {0, 0, backBuffer width, backBuffer height}
 
@@ -60,7 +60,8 @@ extern std::atomic<int32_t> tileX[kBounceCount];     // 0 .. 640 - tile width
 extern std::atomic<int32_t> tileAngle[kBounceCount]; // degrees, 0..179
 extern std::atomic<int32_t> tileSpeed[kBounceCount]; // +1 or -1 pixel per tick
 
-// Opens the 640x480x16 window with the given video flags and its back buffer: 1 or 0.
+// Opens the window with the given video flags (640x480x16, or larger at the display's scale)
+// and the back buffer: 1 or 0.
 int klmr_OpenScreen(Uint32 flags);
 
 // Opens the three sizes of "data/fonts/impact.ttf", always all three: 1 when all opened. The

@@ -7,8 +7,10 @@
 
 static uint64_t nowMs = 1700000000ull * 1000;
 static std::vector<uint32_t> delays;
+static std::function<void()> onDelay;
 
 void klmr_Delay(uint32_t ms) {
+    if (onDelay) onDelay();
     delays.push_back(ms);
     nowMs += ms;
 }
@@ -24,6 +26,11 @@ uint32_t klmr_Ticks() {
 void fakeclock::Reset(time_t seconds) {
     SetTime(seconds);
     delays.clear();
+    onDelay = nullptr;
+}
+
+void fakeclock::OnDelay(std::function<void()> hook) {
+    onDelay = std::move(hook);
 }
 
 void fakeclock::Advance(uint32_t ms) {
