@@ -103,7 +103,7 @@ int CheckTileSizes(char* message, size_t size) {
 bool OpenScreenAndImages() {
     if (!klmr_OpenScreen(SDL_HWPALETTE)) {
         if (screen == nullptr)
-            klmr_PrintError("Couldn't open the game's 640x480 window with 16-bit colour", 0);
+            klmr_PrintError("Couldn't open the game's window", 0);
         else
             klmr_PrintError("Couldn't create the back buffer of the game's window", 0);
         return false;

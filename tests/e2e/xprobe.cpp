@@ -1,6 +1,7 @@
 // xprobe: what the end-to-end driver asks of the X server and of the puzzle.
 //   xprobe look WIN X Y W H            a hash of a region of the window
 //   xprobe pixel WIN X Y               "r g b" of one pixel
+//   xprobe count WIN X Y W H R G B     how many pixels of the region are within 40 of that colour
 //   xprobe cells WIN L T TW TH C R     one hash per cell of a board drawn at (L, T) with TW x TH
 //                                      tiles, C columns by R rows, column by column; each of the
 //                                      middle 8 x 8 pixels of its tile, which the cursor leaves
@@ -116,11 +117,19 @@ int main(int argc, char** argv) {
     window = strtoul(argv[2], nullptr, 0);
     if (what == "look" && n.size() == 4) {
         printf("%lx\n", Hash(n[0], n[1], n[2], n[3]));
-    } else if (what == "pixel" && n.size() == 2) {
-        XImage* image = XGetImage(display, window, n[0], n[1], 1, 1, AllPlanes, ZPixmap);
-        const unsigned long p = XGetPixel(image, 0, 0);
-        printf("%lu %lu %lu\n", (p & image->red_mask) >> 16, (p & image->green_mask) >> 8,
-               p & image->blue_mask);
+    } else if ((what == "pixel" && n.size() == 2) || (what == "count" && n.size() == 7)) {
+        const int w = what == "pixel" ? 1 : n[2], h = what == "pixel" ? 1 : n[3];
+        XImage* image = XGetImage(display, window, n[0], n[1], w, h, AllPlanes, ZPixmap);
+        int count = 0;
+        for (int i = 0; i < w * h; ++i) {
+            const unsigned long p = XGetPixel(image, i % w, i / w);
+            const int rgb[3] = {int((p & image->red_mask) >> 16), int((p & image->green_mask) >> 8),
+                                int(p & image->blue_mask)};
+            if (w * h == 1) printf("%d %d %d\n", rgb[0], rgb[1], rgb[2]);
+            count +=
+                abs(rgb[0] - n[4]) <= 40 && abs(rgb[1] - n[5]) <= 40 && abs(rgb[2] - n[6]) <= 40;
+        }
+        if (what == "count") printf("%d\n", count);
         XDestroyImage(image);
     } else if (what == "cells" && n.size() == 6) {
         for (int i = 0; i < n[4] * n[5]; ++i)
