@@ -491,6 +491,49 @@ case_package() { # built once: its files, lintian's verdict, and the launcher ru
     launched "$root/usr/games/kelmora"
 }
 
+case_launcher() { # installed alone, with a stand-in game that tells where and how it started
+    local prefix=$T/prefix state=$T/xdg/kelmora status
+    cmake -DCMAKE_INSTALL_PREFIX="$prefix" -DKELMORA_STAGE_DIR="$T/stage" \
+        -P "$BUILD/packaging/install-launcher.cmake" >/dev/null || fail "install"
+    mkdir -p "$prefix/share/kelmora/data" "$prefix/lib/kelmora" "$T/here"
+    printf '#!/bin/sh\necho "$(pwd -P) $*" >"%s"\nexit 3\n' "$T/log" >"$prefix/lib/kelmora/kelmora"
+    chmod +x "$prefix/lib/kelmora/kelmora"
+    cd "$T/here" || fail "no $T/here"
+    export HOME=$T/home XDG_DATA_HOME=$T/xdg
+    launch() { # EXPECTED-STATUS ARGS...
+        local want=$1
+        shift
+        rm -f "$T/log"
+        status=0
+        "$prefix/bin/kelmora" "$@" >"$T/out" 2>"$T/err" || status=$?
+        [ "$status" = "$want" ] || fail "kelmora $*: status $status, not $want: $(cat "$T/err")"
+    }
+    launch 3 --scale 2 # the game's own status
+    [ "$(cat "$T/log")" = "$state --scale 2" ] || fail "started as: $(cat "$T/log")"
+    [ "$(readlink "$state/data")" = "$prefix/share/kelmora/data" ] || fail "no link to the data"
+    [ -z "$(ls -A "$T/here")" ] || fail "files left where it was started"
+    launch 3
+    [ "$(cat "$T/log")" = "$state " ] || fail "without options, started as: $(cat "$T/log")"
+    launch 0 --version
+    grep -qx "kelmora $(sed -n 's/^project(Kelmora VERSION \([0-9.]*\).*/\1/p' "$SOURCE/CMakeLists.txt")" \
+        "$T/out" || fail "--version: $(cat "$T/out")"
+    launch 0 --help
+    grep -q '^Usage: kelmora' "$T/out" || fail "--help: $(cat "$T/out")"
+    for bad in --frobnicate "--scale 5" --scale=abc level3; do
+        # shellcheck disable=SC2086 # the words are meant to split
+        launch 2 $bad
+    done
+    XDG_DATA_HOME=relative launch 3 # a relative XDG_DATA_HOME is ignored
+    [ -L "$HOME/.local/share/kelmora/data" ] || fail "no state under HOME"
+    : >"$T/file"
+    XDG_DATA_HOME=$T/file/x launch 1
+    grep -q "cannot create the directory for your scores" "$T/err" || fail "$(cat "$T/err")"
+    rm "$state/data" && mkdir "$state/data" # the player's own, never removed
+    launch 1
+    grep -q "is in the way" "$T/err" || fail "a data directory in the way: $(cat "$T/err")"
+    dash -n "$prefix/bin/kelmora" || fail "not a POSIX shell script"
+}
+
 declare -F "case_$CASE" >/dev/null || fail "no such case"
 "case_$CASE"
 echo PASS
