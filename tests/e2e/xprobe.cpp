@@ -1,14 +1,12 @@
 // xprobe: what the end-to-end driver asks of the X server and of the puzzle.
-//   xprobe look WIN X Y W H            a hash of a region of the window
-//   xprobe pixel WIN X Y               "r g b" of one pixel
-//   xprobe count WIN X Y W H R G B     how many pixels of the region are within 40 of that colour
-//   xprobe cells WIN L T TW TH C R     one hash per cell of a board drawn at (L, T) with TW x TH
-//                                      tiles, C columns by R rows, column by column; each of the
-//                                      middle 8 x 8 pixels of its tile, which the cursor leaves
-//   xprobe close WIN                   the close request of a window manager's close button
-//   xprobe plan SEED TW TH mouse|keys  level 1 when rand() was seeded with SEED: its picture, its
-//                                      scrambled board, then the turns that undo the scramble,
-//                                      "bx by dir" and the input that makes each
+//   xprobe look WIN X Y W H         a hash of a region of the window
+//   xprobe count WIN X Y W H R G B  how many of its pixels are within 40 of that colour
+//   xprobe shows WIN S TW TH V,...  level 1's board on the right shows the cells V (column by
+//                                   column) as its picture on the left shows them, at scale S
+//   xprobe close WIN                the close request of a window manager's close button
+//   xprobe plan SEED TW TH mouse|keys  level 1 when rand() was seeded with SEED: the scrambled
+//                                   cells, then per turn that undoes it the cells after it and
+//                                   the input that makes it
 #include "puzzle.h"
 
 #include <X11/Xlib.h>
@@ -16,7 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,122 +23,126 @@ namespace {
 Display* display = nullptr;
 Window window = 0;
 
-unsigned long Hash(int x, int y, int w, int h) {
+unsigned long Hash(int x, int y, int w, int h, int r = -1, int g = 0, int b = 0) {
     XImage* image = XGetImage(display, window, x, y, w, h, AllPlanes, ZPixmap);
-    unsigned long hash = 1469598103934665603ul;
-    for (int j = 0; j < h; ++j)
-        for (int i = 0; i < w; ++i)
-            hash = (hash ^ XGetPixel(image, i, j)) * 1099511628211ul;
+    unsigned long hash = 1469598103934665603ul, count = 0;
+    for (int j = 0; j < h; ++j) {
+        for (int i = 0; i < w; ++i) {
+            const unsigned long p = XGetPixel(image, i, j);
+            hash = (hash ^ p) * 1099511628211ul;
+            count += abs(int((p & image->red_mask) >> 16) - r) <= 40 &&
+                     abs(int((p & image->green_mask) >> 8) - g) <= 40 &&
+                     abs(int(p & image->blue_mask) - b) <= 40;
+        }
+    }
     XDestroyImage(image);
-    return hash;
+    return r < 0 ? hash : count;
 }
 
-// The clicks (button 1 counter-clockwise, 3 clockwise, at the corner the block's four tiles
-// share) or keys (an arrow marks the block nearest the middle, then moves along the row) that
-// undo the scramble. The game draws one number for its bouncing tile before the scramble.
+std::string Cells(const Board& b) {
+    std::string s;
+    for (int i = 0; i < b.width * b.height; ++i)
+        s += (i ? "," : "") + std::to_string(b.cells[i / b.height][i % b.height]);
+    return s;
+}
+
+// The middle 8 x 8 pixels of each cell, which the cursor leaves, of a 4 x 2 board centred on x.
+std::vector<unsigned long> Middles(int x, int s, int tw, int th) {
+    std::vector<unsigned long> m;
+    for (int i = 0; i < 8; ++i)
+        m.push_back(Hash(s * (x - 2 * tw + i / 2 * tw + tw / 2) - 4,
+                         s * (266 - th + i % 2 * th + th / 2) - 4, 8, 8));
+    return m;
+}
+
+int Shows(int s, int tw, int th, const char* cells) {
+    Board picture{};
+    klmr_BoardLoadLevel(&picture, 0);
+    std::map<int, unsigned long> looks;
+    const std::vector<unsigned long> left = Middles(150, s, tw, th),
+                                     right = Middles(490, s, tw, th);
+    for (int i = 0; i < 8; ++i)
+        looks[picture.cells[i / 2][i % 2]] = left[i];
+    for (int i = 0; i < 8; ++i, cells += *cells ? 1 : 0)
+        if (right[i] != looks[static_cast<int>(strtol(cells, const_cast<char**>(&cells), 10))])
+            return 1;
+    return 0;
+}
+
+// The game draws one number for its bouncing tile before the scramble. A block is clicked
+// (button 1 counter-clockwise, 3 clockwise) at the corner its four tiles share; by keys, an
+// arrow marks the block nearest the middle, then moves along level 1's one row of blocks.
 int Plan(unsigned seed, int tw, int th, bool keys) {
     srand(seed);
     (void)rand();
     Puzzle puzzle{};
     klmr_PuzzleStart(&puzzle, 0);
     Board& board = puzzle.current;
-    struct Turn {
-        uint8_t x, y;
-        int dir;
-    };
-    std::vector<Turn> turns;
+    std::vector<std::vector<int>> turns;
     for (int i = 0; i < board.width * board.height; ++i) {
-        Turn t{};
-        t.dir = klmr_ScrambleStep(&board, &t.x, &t.y);
-        if (t.dir >= 0) turns.push_back(t);
+        uint8_t x = 0, y = 0;
+        const int dir = klmr_ScrambleStep(&board, &x, &y);
+        if (dir >= 0) turns.push_back({x, y, 1 - dir});
     }
-    for (const Board* b : {&puzzle.target, &board}) { // a line each, column by column
-        for (int i = 0; i < b->width * b->height; ++i)
-            printf(i ? " %d" : "%d", b->cells[i / b->height][i % b->height]);
-        printf("\n");
-    }
-    const int left = 490 - board.width * tw / 2, top = 266 - board.height * th / 2;
-    int cursor = -1; // level 1 is one row of blocks
-    for (auto it = turns.rbegin(); it != turns.rend() && !klmr_PuzzleSolved(&puzzle); ++it) {
-        const int undo = 1 - it->dir;
-        klmr_RotateBlock(&board, it->x, it->y, static_cast<int8_t>(undo));
-        printf("%d %d %d ", it->x, it->y, undo);
+    printf("%s\n", Cells(board).c_str());
+    int cursor = -1;
+    for (auto t = turns.rbegin(); t != turns.rend() && !klmr_PuzzleSolved(&puzzle); ++t) {
+        klmr_RotateBlock(&board, uint8_t((*t)[0]), uint8_t((*t)[1]), int8_t((*t)[2]));
+        printf("%s", Cells(board).c_str());
         if (!keys) {
-            printf("%d %d %d\n", left + (it->x + 1) * tw, top + (it->y + 1) * th, undo ? 3 : 1);
+            printf(" %d %d %d\n", 490 + ((*t)[0] - 1) * tw, 266 + (*t)[1] * th, (*t)[2] ? 3 : 1);
             continue;
         }
-        if (cursor < 0) printf("Left "), cursor = (board.width - 2) / 2;
-        for (; cursor != it->x; cursor += cursor < it->x ? 1 : -1)
-            printf("%s ", cursor < it->x ? "Right" : "Left");
-        printf("%s\n", undo ? "period" : "comma");
+        if (cursor < 0) printf(" Left"), cursor = (board.width - 2) / 2;
+        for (; cursor != (*t)[0]; cursor += cursor < (*t)[0] ? 1 : -1)
+            printf(" %s", cursor < (*t)[0] ? "Right" : "Left");
+        printf(" %s\n", (*t)[2] ? "period" : "comma");
     }
     return klmr_PuzzleSolved(&puzzle) ? 0 : 1;
 }
 
-// ICCCM's WM_DELETE_WINDOW, as a window manager sends it; fails for a window that does not
-// take it, since a window manager would kill such a client instead.
+// Fails for a window that does not take WM_DELETE_WINDOW: a window manager would kill it.
 int Close() {
     const Atom del = XInternAtom(display, "WM_DELETE_WINDOW", False);
     Atom* listed = nullptr;
-    int count = 0;
-    bool takes = false;
+    int count = 0, takes = 0;
     if (XGetWMProtocols(display, window, &listed, &count) != 0) {
         for (int i = 0; i < count; ++i)
-            takes = takes || listed[i] == del;
+            takes += listed[i] == del;
         XFree(listed);
     }
-    if (!takes) return 1;
     XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = window;
-    e.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
+    e.xclient = {ClientMessage,
+                 0,
+                 False,
+                 display,
+                 window,
+                 XInternAtom(display, "WM_PROTOCOLS", False),
+                 32,
+                 {}};
     e.xclient.data.l[0] = static_cast<long>(del);
-    XSendEvent(display, window, False, NoEventMask, &e);
+    if (takes) XSendEvent(display, window, False, NoEventMask, &e);
     XSync(display, False);
-    return 0;
+    return takes ? 0 : 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string what = argc > 1 ? argv[1] : "";
+    const std::string what = argc > 2 ? argv[1] : "";
     std::vector<int> n;
     for (int i = 3; i < argc; ++i)
         n.push_back(atoi(argv[i]));
     if (what == "plan" && argc == 6)
-        return Plan(static_cast<unsigned>(strtoul(argv[2], nullptr, 10)), n[0], n[1],
-                    strcmp(argv[5], "keys") == 0);
+        return Plan(static_cast<unsigned>(atol(argv[2])), n[0], n[1], argv[5][0] == 'k');
     display = argc > 2 ? XOpenDisplay(nullptr) : nullptr;
     if (display == nullptr) return 2;
     XSetErrorHandler([](Display*, XErrorEvent*) -> int { exit(3); }); // a window that is gone
     window = strtoul(argv[2], nullptr, 0);
-    if (what == "look" && n.size() == 4) {
-        printf("%lx\n", Hash(n[0], n[1], n[2], n[3]));
-    } else if ((what == "pixel" && n.size() == 2) || (what == "count" && n.size() == 7)) {
-        const int w = what == "pixel" ? 1 : n[2], h = what == "pixel" ? 1 : n[3];
-        XImage* image = XGetImage(display, window, n[0], n[1], w, h, AllPlanes, ZPixmap);
-        int count = 0;
-        for (int i = 0; i < w * h; ++i) {
-            const unsigned long p = XGetPixel(image, i % w, i / w);
-            const int rgb[3] = {int((p & image->red_mask) >> 16), int((p & image->green_mask) >> 8),
-                                int(p & image->blue_mask)};
-            if (w * h == 1) printf("%d %d %d\n", rgb[0], rgb[1], rgb[2]);
-            count +=
-                abs(rgb[0] - n[4]) <= 40 && abs(rgb[1] - n[5]) <= 40 && abs(rgb[2] - n[6]) <= 40;
-        }
-        if (what == "count") printf("%d\n", count);
-        XDestroyImage(image);
-    } else if (what == "cells" && n.size() == 6) {
-        for (int i = 0; i < n[4] * n[5]; ++i)
-            printf(i ? " %lx" : "%lx", Hash(n[0] + i / n[5] * n[2] + n[2] / 2 - 4,
-                                            n[1] + i % n[5] * n[3] + n[3] / 2 - 4, 8, 8));
-        printf("\n");
-    } else if (what == "close") {
-        return Close();
-    } else {
-        fprintf(stderr, "usage: see the top of tests/e2e/xprobe.cpp\n");
-        return 2;
-    }
+    if (what == "look" && n.size() == 4) printf("%lx\n", Hash(n[0], n[1], n[2], n[3]));
+    if (what == "count" && n.size() == 7)
+        printf("%lu\n", Hash(n[0], n[1], n[2], n[3], n[4], n[5], n[6]));
+    if (what == "shows" && n.size() == 4) return Shows(n[0], n[1], n[2], argv[6]);
+    if (what == "close") return Close();
     return 0;
 }
