@@ -8,11 +8,11 @@ BUILD_PKGS="build-essential cmake pkg-config libpng-dev
 libsdl1.2-dev libsdl1.2debian libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev
 fonts-roboto-unhinted"
 
-# Test tooling: GoogleTest and Google Benchmark; Xvfb, xdotool, ImageMagick and faketime for the
-# end-to-end runs; clang for the fuzzer and clang-format for the style check; the sdl12-compat
-# runtime (installed beside classic SDL) for the second end-to-end run and the launcher's --scale;
-# appstream and desktop-file-utils to validate the desktop files; debhelper, dpkg-dev and
-# lintian to build the Debian package (make deb) and check it.
+# Test tooling: GoogleTest and Google Benchmark; Xvfb, xdotool, ImageMagick and x11-utils for the
+# end-to-end cases (faketime for tools/screenshots.sh); clang for the fuzzers and clang-format for
+# the style check; the sdl12-compat runtime (installed beside classic SDL) for the smoke run on
+# it; appstream and desktop-file-utils to validate the desktop files; debhelper, dpkg-dev and
+# lintian to build the Debian package and check it.
 TEST_PKGS="libgtest-dev libbenchmark-dev
 xvfb xauth xdotool imagemagick faketime x11-utils
 clang clang-format libclang-rt-14-dev
