@@ -100,21 +100,12 @@ SDL_RWops* OpenDataFile(const char* path, FileBytes* bytes) {
     return SDL_RWFromConstMem(bytes->data, static_cast<int>(bytes->size));
 }
 
-// Loads a PNG image. The library tells the format from the bytes, as IMG_Load does for every
-// format with a signature; the name's extension matters only to formats without one.
-SDL_Surface* LoadImage(const char* path) {
+// Loads an image with the given loader: IMG_Load_RW for the PNGs (it tells the format from the
+// bytes, as IMG_Load does for every format with a signature), SDL_LoadBMP_RW for the tiles.
+SDL_Surface* LoadImage(const char* path, SDL_Surface* (*load)(SDL_RWops*, int)) {
     FileBytes bytes;
     SDL_RWops* stream = OpenDataFile(path, &bytes);
-    SDL_Surface* image = stream != nullptr ? IMG_Load_RW(stream, 1) : nullptr;
-    klmr_FreeFileBytes(&bytes);
-    if (image == nullptr) NoteFailure(path);
-    return image;
-}
-
-SDL_Surface* LoadBmp(const char* path) {
-    FileBytes bytes;
-    SDL_RWops* stream = OpenDataFile(path, &bytes);
-    SDL_Surface* image = stream != nullptr ? SDL_LoadBMP_RW(stream, 1) : nullptr;
+    SDL_Surface* image = stream != nullptr ? load(stream, 1) : nullptr;
     klmr_FreeFileBytes(&bytes);
     if (image == nullptr) NoteFailure(path);
     return image;
@@ -185,7 +176,7 @@ int klmr_LoadAndConvertImages(SDL_Surface* target) {
     const char* const pngFiles[] = {"data/gfx/background.png", "data/gfx/klmr_logo_cpr.png",
                                     "data/gfx/select.png", "data/gfx/rotate.png"};
     for (int i = 0; i < 4; ++i) {
-        *pngs[i] = LoadImage(pngFiles[i]);
+        *pngs[i] = LoadImage(pngFiles[i], IMG_Load_RW);
         if (*pngs[i] == nullptr && !failed)
             snprintf(firstError, sizeof firstError, "%s", SDL_GetError());
         failed = failed || *pngs[i] == nullptr;
@@ -198,7 +189,7 @@ int klmr_LoadAndConvertImages(SDL_Surface* target) {
     for (int n = 1; n <= kTileCount; ++n) {
         char path[128];
         snprintf(path, sizeof path, "data/gfx/pic%d.bmp", n);
-        tiles[n - 1] = LoadBmp(path);
+        tiles[n - 1] = LoadImage(path, SDL_LoadBMP_RW);
         if (tiles[n - 1] == nullptr) {
             fprintf(stderr, "klmr_LoadAndConvertImages: I can't create bmp: %s\n", SDL_GetError());
             return 0;
