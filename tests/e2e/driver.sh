@@ -343,7 +343,7 @@ case_score_files() {
         start
         quit
         [ "$(stat -c %F%s "$T/work/hiscores.dat")" = "$(cat "$T/before")" ] || fail "$kind: replaced"
-        grep -q "hiscores.dat" "$T/err" || fail "$kind: not a word"
+        grep -q "Couldn't read the high scores from hiscores.dat" "$T/err" || fail "$kind: read"
         rm -r "$T/work/hiscores.dat"
     done
     # A save cut short by a file size limit leaves the old file and nothing beside it; a
