@@ -41,12 +41,11 @@ TEST(SoundBank, OpenPlaysLoadsRefusesAndCloses) {
     for (int slot : {kSoundSlots, -1, kSoundSwap})
         EXPECT_EQ(klmr_SoundPlay(-1, slot, 0, 100), -1) << slot;
 
-    // A load frees the slot's sound, stopping it; a refused file empties the slot and says why.
     char dir[] = "/tmp/kwav.XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string wav = dir + std::string("/c.wav"), fifo = dir + std::string("/f.wav");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const int ch = klmr_SoundPlay(-1, kSoundClick, -1, 100);
+    const int ch = klmr_SoundPlay(-1, kSoundClick, -1, 100); // a load stops and frees it
     EXPECT_EQ(Stdout([&] { EXPECT_EQ(klmr_SoundLoad(kSoundClick, fifo.c_str()), -1); }),
               fifo + " is not a regular file\n");
     EXPECT_EQ(std::tuple(Mix_Playing(ch), soundBank.chunks[kSoundClick]), std::tuple(0, nullptr));
