@@ -1,5 +1,4 @@
-// Shared set-up for the game tests: the program started once per process in a temporary
-// directory, fresh loop variables for every test, injected events and frame stepping.
+// The game in-process on the dummy drivers and the fake clock: injected events, stepped frames.
 #pragma once
 
 #include "boardview.h"
@@ -17,7 +16,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 struct Turn { // a scramble or player turn: block, direction (0 ccw, 1 cw, -1 none found)
     int x, y, dir;
@@ -27,18 +25,18 @@ struct Turn { // a scramble or player turn: block, direction (0 ccw, 1 cw, -1 no
 // recorder. Start-up registers exit handlers and starts the timer thread: once per process.
 struct GameTest : ::testing::Test {
     static inline MainLoop loop;
-    static inline std::string workDir;
-    static inline std::error_code ignored;
     static inline HiScoreTable startTable;
     static inline size_t mark = 0;
 
     void SetUp() override {
-        if (workDir.empty()) {
-            char dir[] = "/tmp/kelmora-game-XXXXXX";
+        static char dir[] = "/tmp/kelmora-game-XXXXXX";
+        if (dir[sizeof dir - 2] == 'X') {
             ASSERT_TRUE(mkdtemp(dir) && chdir(dir) == 0);
-            workDir = dir;
             std::filesystem::create_directory_symlink(KELMORA_DATA_DIR, "data");
-            atexit([] { std::filesystem::remove_all(workDir, ignored); });
+            atexit([] {
+                std::error_code ignored;
+                std::filesystem::remove_all(dir, ignored);
+            });
             sdlspy::UseDummyDrivers();
             ASSERT_EQ(klmr_StartUp(&loop), 0);
             startTable = loop.hiScores;
@@ -58,20 +56,16 @@ struct GameTest : ::testing::Test {
         SDL_Event e[64];
         return SDL_PeepEvents(e, 64, SDL_GETEVENT, SDL_ALLEVENTS);
     }
-    // Queue events: a key, a pointer motion, a button pressed at (x, y), a window close. The
-    // pointer is at (x, y) of the game's picture, given in the window's coordinates.
     static void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 0); }
     static void Key(int k) { Push({.key = {SDL_KEYDOWN, 0, 1, {0, SDLKey(k), KMOD_NONE, 0}}}); }
-    static void Motion(int x, int y) {
-        const int n = klmr_DisplayScale();
-        Push({.motion = {SDL_MOUSEMOTION, 0, 0, Uint16(x * n), Uint16(y * n), 0, 0}});
-    }
-    static void Button(int b, int x, int y) {
-        const int n = klmr_DisplayScale();
-        Push({.button = {SDL_MOUSEBUTTONDOWN, 0, Uint8(b), 1, Uint16(x * n), Uint16(y * n)}});
+    // A button b pressed (0: a motion) at (x, y) of the game's picture, in window coordinates.
+    static void Mouse(int b, int x, int y) {
+        const Uint16 n = Uint16(klmr_DisplayScale()), wx = Uint16(x * n), wy = Uint16(y * n);
+        Push(b ? SDL_Event{.button = {SDL_MOUSEBUTTONDOWN, 0, Uint8(b), 1, wx, wy}}
+               : SDL_Event{.motion = {SDL_MOUSEMOTION, 0, 0, wx, wy, 0, 0}});
     }
 
-    // Run n frames (after queueing keys, or a key per character); false once one ends the loop.
+    // Runs n frames (after queueing keys); false once one ends the loop.
     static bool Step(int n = 1) {
         for (int i = 0; i < n; ++i)
             if (!klmr_Frame(&loop)) return false;
@@ -82,16 +76,15 @@ struct GameTest : ::testing::Test {
             Key(k);
         return Step(n);
     }
-    static bool Type(const char* text, int n = 1) {
-        for (; *text != '\0'; ++text)
-            Key(static_cast<unsigned char>(*text));
+    static bool Type(std::string_view text, int n = 1) {
+        for (unsigned char c : text)
+            Key(c);
         return Step(n);
     }
 
     static long Plays(int slot) {
         return std::ranges::count(sdlspy::Plays(), soundBank.chunks[slot], &sdlspy::Play::chunk);
     }
-
     // Forgets the recorded updates and sounds; Waits() are the waits since, without the 5 ms.
     static void Mark() {
         mark = fakeclock::Delays().size();
@@ -102,28 +95,12 @@ struct GameTest : ::testing::Test {
         std::erase(waits, 5u);
         return waits;
     }
-
     static bool Same(const Board& a, const Board& b) { return klmr_BoardCompare(&a, &b) == 0; }
-    // The display shows the whole screen (after a whole update, or every change updated).
-    static testing::AssertionResult ScreenShown() { return sdlspy::Shows(screen); }
     static std::string NameBox(SDL_Surface* s = screen) { // the name line's 400 x 30
         std::string box;
         for (int y = 220; y < 250; ++y)
             box.append(static_cast<char*>(s->pixels) + y * s->pitch + 240, 800);
         return box;
-    }
-
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
-    }
-
-    // The default hiscores.dat, or with `row` inserted above the default score `before`.
-    static std::string ScoreFile(const std::string& row = "", int before = 0) {
-        std::string s;
-        for (int score = 100; score >= 10; score -= 10)
-            s += (score == before ? row : "") + "Quorvane|+\n1\n" + std::to_string(score) + "\n";
-        return row.empty() ? s : s.substr(0, s.rfind("Quorvane"));
     }
 
     // Starts a run at level index `level` (< 0: the level begun) and scrambles; the turns.
@@ -135,29 +112,26 @@ struct GameTest : ::testing::Test {
             Step();
             if (loop.animStep % 10 == 1) turns.push_back({loop.rotX, loop.rotY, loop.scrambleDir});
         } while (loop.stateRedraw && loop.gameState == GameState::Play);
+        std::erase_if(turns, [](Turn t) { return t.dir < 0; });
         return turns;
     }
-
     // Points near block t's centre on the playing board, clicks, and runs n frames.
     static void TurnBlock(Turn t, int button, int n = 10) {
         const Board& b = loop.puzzle.current;
         int x = kPlayCenterX + (2 * t.x + 2 - b.width) * tiles[0]->w / 2 - 2;
         int y = kBoardCenterY + (2 * t.y + 2 - b.height) * tiles[0]->h / 2 - 2;
-        Motion(x, y);
-        Button(button, x, y);
+        Mouse(0, x, y);
+        Mouse(button, x, y);
         Step(n);
     }
-
-    // Undoes a scramble in reverse order, the last turn (started at the seconds `clock` unless
-    // 0) without its final frame, the one that ends the level.
-    static void UndoAllButLastFrame(std::vector<Turn> turns, time_t clock = 0) {
-        std::erase_if(turns, [](Turn t) { return t.dir < 0; });
+    // Undoes a scramble in reverse order, the last turn (started `played` seconds into the
+    // level) without its final frame, the one that ends the level.
+    static void UndoAllButLastFrame(const std::vector<Turn>& turns, int played) {
         for (size_t i = turns.size(); i-- > 0;) {
-            if (i == 0 && clock != 0) fakeclock::SetTime(clock);
+            if (i == 0) fakeclock::SetTime(loop.levelStartTime + played);
             TurnBlock(turns[i], turns[i].dir == 1 ? SDL_BUTTON_LEFT : SDL_BUTTON_RIGHT, i ? 10 : 9);
         }
     }
-
     // A run abandoned with a qualifying score, on the name-entry screen.
     static void ToNameEntry() {
         StartAndScramble();

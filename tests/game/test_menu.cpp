@@ -1,34 +1,36 @@
-// The main loop on the menu and the screens it opens: keys, pointer, glide, codes, test mode.
+// The menu and the screens it opens, the codes, the pointer, the display at every scale, options.
 #include "game_fixture.h"
 
-TEST_F(GameTest, MenuFramesFKeyFrameCounterUpDownLimitsAndBarGlide) {
+#include <cstring>
+
+TEST_F(GameTest, MenuFrameCounterFKeyAndBarGlide) {
+    auto asked = [](std::initializer_list<int> keys) { // what the frame asks to update
+        const uint64_t before = klmr_DisplayStats().requested;
+        Press(keys);
+        return klmr_DisplayStats().requested - before;
+    };
     ASSERT_TRUE(Step());
-    EXPECT_EQ(loop.stateRedraw, 0);
-    EXPECT_TRUE(ScreenShown());
-    const uint64_t asked = klmr_DisplayStats().requested;
+    EXPECT_EQ(asked({}), 640u * 110) << "the bottom strip alone";
+    EXPECT_EQ(asked({'f'}), 640u * 480);
+    ASSERT_TRUE(Step(326));
+    EXPECT_EQ(loop.frameCounter, 329);
     ASSERT_TRUE(Step());
-    EXPECT_EQ(klmr_DisplayStats().requested - asked, 640u * 110) << "the bottom strip alone";
-    ASSERT_TRUE(Press({'f'}));
-    EXPECT_TRUE(ScreenShown());
-    ASSERT_TRUE(Step(326) && loop.frameCounter == 329 && Step() && loop.frameCounter == 0);
+    EXPECT_EQ(loop.frameCounter, 0);
     EXPECT_EQ(fakeclock::TotalDelayMs(), 330u * 5);
-    Press({kKeyUp});
-    EXPECT_EQ(loop.menuSelection, 0);
-    for (int i = 0; i < 5; ++i)
-        Key(kKeyDown);
+    Press({kKeyUp, kKeyDown, kKeyDown, kKeyDown, kKeyDown, kKeyDown, kKeyDown}, 0);
     for (int y = loop.selectBarY; y != menuBarY[3]; y = loop.selectBarY) {
         int left = menuBarY[3] - y;
-        Step();
+        ASSERT_TRUE(Step());
         ASSERT_EQ(loop.selectBarY - y, left > 20 ? 4 : left > 15 ? 3 : left > 9 ? 2 : 1) << left;
     }
     EXPECT_EQ(loop.menuSelection, 3);
 }
 
-// HiScores, About and Exit opened by Enter or by a left click in the column (the last pointer
-// motion, not the click, chooses the item), and left by Escape, Enter or any button, also in the
-// poll that opened them; Exit only so, since its first frame ends the loop.
+// HiScores, About and Exit open by Enter or by a left click in the column (the last motion, not
+// the click, chooses), and are left by Escape, Enter or any button, also in the poll that opened
+// them; Exit only so, since its first frame ends the loop.
 TEST_F(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
-    Motion(0, 0); // where the pointer rests at start-up
+    Mouse(0, 0, 0); // where the pointer rests at start-up
     for (int item = 1; item <= 3; ++item)
         for (bool click : {false, true})
             for (int way : {kKeyEscape, kKeyEnter, -SDL_BUTTON_LEFT, -SDL_BUTTON_WHEELDOWN})
@@ -37,23 +39,21 @@ TEST_F(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
                     SCOPED_TRACE(testing::Message() << item << click << way << samePoll);
                     sdlspy::Reset();
                     loop.menuSelection = click ? 0 : item;
-                    if (click) Motion(320, menuTextY[item] + 1);
-                    click ? Button(SDL_BUTTON_LEFT, 320, menuTextY[0] + 1) : Key(kKeyEnter);
+                    if (click) Mouse(0, 320, menuTextY[item] + 1);
+                    click ? Mouse(SDL_BUTTON_LEFT, 320, menuTextY[0] + 1) : Key(kKeyEnter);
                     if (!samePoll) {
                         ASSERT_TRUE(Step());
-                        EXPECT_EQ(loop.gameState, static_cast<GameState>(item));
-                        EXPECT_EQ(loop.stateRedraw, 0);
-                        EXPECT_TRUE(ScreenShown());
+                        EXPECT_EQ(loop.gameState, GameState(item));
                     }
-                    way > 0 ? Key(way) : Button(-way, 0, 0);
+                    way > 0 ? Key(way) : Mouse(-way, 0, 0);
                     ASSERT_TRUE(Step());
-                    EXPECT_EQ(loop.gameState, GameState::Menu);
-                    EXPECT_EQ(loop.stateRedraw, 0) << "the menu drew itself";
+                    EXPECT_EQ(std::tuple(loop.gameState, loop.stateRedraw),
+                              std::tuple(GameState::Menu, 0));
                     EXPECT_EQ(Plays(kSoundClick), click ? 1 : 0);
                 }
 }
 
-TEST_F(GameTest, ExitEscapeOnTheMenuAndWindowCloseEndTheLoopLeavingLaterEventsQueued) {
+TEST_F(GameTest, ExitEscapeAndWindowCloseEndTheLoopLeavingLaterEventsQueued) {
     loop.menuSelection = 3;
     EXPECT_FALSE(Press({kKeyEnter}));
     EXPECT_EQ(loop.gameState, GameState::Exit);
@@ -63,62 +63,104 @@ TEST_F(GameTest, ExitEscapeOnTheMenuAndWindowCloseEndTheLoopLeavingLaterEventsQu
     ASSERT_TRUE(Press({kKeyEnter}, 3)); // Start
     Push({.type = SDL_QUIT});
     EXPECT_FALSE(Press({kKeyEscape}));
-    EXPECT_EQ(loop.gameState, GameState::Play);
-    EXPECT_EQ(loop.animStep, 4) << "the frame step still ran";
+    EXPECT_EQ(std::tuple(loop.gameState, loop.animStep), std::tuple(GameState::Play, 4));
     EXPECT_EQ(Drain(), 1);
 }
 
 // Keys outside 0..9 and a..z do not break a code; a wrong digit or letter does. A code typed
-// during play changes only the next Start. (A left click in the menu column starts too.)
-TEST_F(GameTest, LevelCodesChooseTheNextStartLevel) {
+// during play changes only the next Start; the test-mode code, again typed, repeats everything.
+TEST_F(GameTest, LevelCodesChooseTheNextStartAndTheTestModeCodeMarksTheBackBuffer) {
     Type("ruvok");
     EXPECT_EQ(loop.startLevel, 5);
     Press({'f', 'e', 's', 'k', kKeyUp, SDLK_LSHIFT});
     Type("oruv1ok");
     EXPECT_EQ(loop.startLevel, 30);
-    Type("tx4q8");
-    Motion(320, menuTextY[0]);
-    Button(SDL_BUTTON_LEFT, 320, menuTextY[0]); // Start
+    Type("tx4q8", 0);
+    Mouse(SDL_BUTTON_LEFT, 320, menuTextY[0]); // Start
     Type("lirum");
     EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 15);
-    EXPECT_EQ(Plays(kSoundClick), 1) << "the Start click; a level code gives no sound";
     Press({kKeyEscape, kKeyEnter});
     EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 20);
-}
-
-// Typed again, the code repeats everything. Its text goes on the screen and into the back
-// buffer, so it stays on every screen restored from there.
-TEST_F(GameTest, TestModeCodeClicksPrintsAndWritesItsTextIntoTheBackBuffer) {
+    EXPECT_EQ(Plays(kSoundClick), 1) << "the Start click; a level code gives no sound";
     auto top = [](SDL_Surface* s) {
         return std::string(static_cast<char*>(s->pixels), 40 * s->pitch);
     };
-    std::string title = top(backBuffer);
+    const std::string title = top(backBuffer);
+    Press({kKeyEscape});
     for (int i = 1; i <= 2; ++i) {
         testing::internal::CaptureStdout();
         Type("qzmek");
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "\ntest mode ON\n\n");
-        EXPECT_EQ(testMode, 1);
-        EXPECT_EQ(Plays(kSoundClick), i);
+        EXPECT_EQ(std::tuple(int(testMode), Plays(kSoundClick)), std::tuple(1, 1L + i));
     }
     EXPECT_NE(top(backBuffer), title);
-    EXPECT_EQ(top(screen), top(backBuffer));
-    Press({kKeyDown, kKeyEnter}); // HiScores
+    Press({kKeyDown, kKeyEnter}); // HiScores, restored from the back buffer
     EXPECT_EQ(top(screen), top(backBuffer));
 }
 
-// SDL's first report of where the pointer rests, and later reports at that place, choose
-// nothing: Enter under a pointer resting over Exit starts level 1. The first real movement
-// chooses, and from then on every one does.
+// SDL's first report of where the pointer rests, and later ones at that place, choose nothing;
+// the first real movement does, and from then on every one does.
 TEST_F(GameTest, APointerRestingOverExitChoosesNothingUntilItMoves) {
-    Motion(320, 290);
-    ASSERT_TRUE(Press({kKeyEnter}));
-    EXPECT_EQ(loop.gameState, GameState::Play);
-    Press({kKeyEscape});
     std::vector<int> chosen;
-    for (int y : {290, 200, 290}) {
-        Motion(320, y);
+    for (int y : {290, 290, 265, 290}) {
+        Mouse(0, 320, y);
         ASSERT_TRUE(Step());
         chosen.push_back(loop.menuSelection);
     }
-    EXPECT_EQ(chosen, (std::vector<int>{0, 1, 3}));
+    EXPECT_EQ(chosen, (std::vector<int>{0, 0, 2, 3}));
+}
+
+// At every scale, after every frame and every wait of the blocking effects, the display shows
+// the screen exactly; the pointer is read in the game's coordinates.
+TEST_F(GameTest, TheDisplayShowsTheScreenAfterEveryFrameAndEveryWaitAtEveryScale) {
+    static const std::string title(static_cast<char*>(backBuffer->pixels), 640 * 480 * 2);
+    auto open = [](int n) { // a new window, with the title picture in its back buffer
+        klmr_DisplaySetScale(n);
+        ASSERT_EQ(klmr_OpenScreen(SDL_HWPALETTE), 1);
+        memcpy(backBuffer->pixels, title.data(), title.size());
+    };
+    for (int n : {1, 2, 3}) {
+        open(n);
+        SetUp();
+        int looks = 0;
+        fakeclock::OnDelay([&] {
+            ++looks;
+            EXPECT_TRUE(sdlspy::Shows(screen)) << "scale " << n << ", look " << looks;
+        });
+        Press({kKeyDown, kKeyDown, kKeyDown}, 40), Press({'f'});                // the bar glides
+        Press({kKeyUp, kKeyUp, kKeyEnter}, 2), Press({kKeyEscape}, 2);          // HiScores
+        Press({kKeyDown, kKeyEnter}, 2), Mouse(SDL_BUTTON_LEFT, 0, 0), Step(2); // About
+        loop.menuSelection = 0;
+        auto turns = StartAndScramble(); // intro, scramble, turns, count-up, the next intro
+        UndoAllButLastFrame(turns, loop.puzzle.timeLimit - 12);
+        StartAndScramble(-1);
+        loop.newEntry.score = 500; // time out, name entry, HiScores
+        fakeclock::SetTime(loop.levelStartTime + loop.puzzle.timeLimit);
+        Step(2), Type("ada", 2), Press({kKeyEnter}, 2), Press({kKeyEscape}, 2);
+        for (int item : {1, 2, 0, 3}) { // a click on each item
+            Mouse(0, 320, menuTextY[item] + 1);
+            Mouse(SDL_BUTTON_LEFT, 320, menuTextY[item] + 1);
+            EXPECT_EQ(Step(), item != 3) << "Exit ends the loop";
+            EXPECT_EQ(loop.gameState, GameState(item)) << "scale " << n;
+            Press({kKeyEscape}, 2);
+        }
+        EXPECT_GT(looks, 300) << "scale " << n;
+    }
+    open(1);
+}
+
+TEST(Options, TheScaleIsTheOnlyArgument) {
+    const std::pair<const char*, int> cases[] = {
+        // the arguments; the scale, -1 a usage error
+        {"", 1},          {"--scale 2", 2},    {"--scale=3", 3},  {"--scale auto", kScaleAuto},
+        {"--scale 1", 1}, {"--scale 4", -1},   {"--scale 0", -1}, {"--scale=", -1},
+        {"--scale", -1},  {"--scale 2 2", -1}, {"--help", -1}};
+    for (auto [args, expected] : cases) {
+        char line[16], *argv[4] = {line}; // argv[0] is not read
+        snprintf(line, sizeof line, "%s", args);
+        int argc = 1, scale = -1;
+        for (char* w = strtok(line, " "); w != nullptr; w = strtok(nullptr, " "))
+            argv[argc++] = w;
+        EXPECT_EQ(klmr_ParseArgs(argc, argv, &scale) ? scale : -1, expected) << args;
+    }
 }

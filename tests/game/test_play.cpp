@@ -1,46 +1,46 @@
-// The play state through the main loop: scramble, turns, clock, level ends, Escape, test mode,
-// and the keyboard's play keys.
+// Play through the main loop: scramble, turns, clock, level ends, test mode, keys; name entry.
 #include "game_fixture.h"
 
 #include "clock.h"
 
 TEST_F(GameTest, LevelOneIsScrambledBy8TurnsOver80FramesIgnoringClicksAndEnter) {
-    ASSERT_TRUE(Press({kKeyEnter}));
-    EXPECT_TRUE(ScreenShown()) << "the intro frame flips";
-    int frames = 1;
-    for (; loop.stateRedraw && frames < 100; ++frames) {
+    int frames = 0;
+    Key(kKeyEnter);
+    do {
         Key(kKeyEnter); // skips a level in test mode only
         TurnBlock({1, 0, 0}, SDL_BUTTON_LEFT, 1);
         ASSERT_EQ(loop.rotating, 0);
-    }
-    EXPECT_EQ(frames, 80);
-    EXPECT_EQ(Plays(kSoundSwap), 8);
+    } while (++frames < 100 && loop.stateRedraw);
+    EXPECT_EQ(std::tuple(frames, Plays(kSoundSwap), loop.newEntry.level, loop.hoverValid),
+              std::tuple(80, 8L, 1, 0));
     EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 0);
-    EXPECT_EQ(loop.newEntry.level, 1);
-    EXPECT_EQ(loop.hoverValid, 0) << "the cursor waits for the pointer to move";
     EXPECT_EQ(loop.levelStartTime, klmr_Time());
     EXPECT_FALSE(Same(loop.puzzle.current, loop.puzzle.target));
 }
 
+// The level ends one frame after the completing turn's last, counting the seconds left into the
+// score a click and 40 ms each, then a 500 ms pause; past the last level, a 6 s congratulation.
 TEST_F(GameTest, ReplayingTheScrambleBackwardsSolvesAndCountsTheSecondsLeftIntoTheScore) {
-    auto turns = StartAndScramble();
-    ASSERT_EQ(turns.size(), 8u);
-    loop.newEntry.score = 100;
-    UndoAllButLastFrame(turns, loop.levelStartTime + loop.puzzle.timeLimit - 12);
-    EXPECT_TRUE(Same(loop.puzzle.current, loop.puzzle.target));
-    EXPECT_EQ(loop.rotating, 1) << "the completing turn is on its last frame";
-    Mark();
-    ASSERT_TRUE(Step());
-    EXPECT_EQ(Plays(kSoundClick), 13);
-    std::vector<uint32_t> waits(13, 40);
-    waits.push_back(500);
-    EXPECT_EQ(Waits(), waits);
-    EXPECT_EQ(loop.newEntry.score, 112u);
-    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 1);
-    EXPECT_TRUE(ScreenShown());
-    const Board& next = loop.puzzle.current;
-    EXPECT_EQ(StartAndScramble(-1).size(), static_cast<size_t>(next.width * next.height));
-    EXPECT_EQ(loop.newEntry.level, 2);
+    for (auto [level, left, state] :
+         {std::tuple{0, 12, GameState::Play}, {31, 20, GameState::NameEntry}}) {
+        SetUp();
+        auto turns = StartAndScramble(level);
+        EXPECT_EQ(turns.size(), level ? 28u : 8u) << "level 32 is 7 x 4";
+        loop.newEntry.score = 100;
+        UndoAllButLastFrame(turns, loop.puzzle.timeLimit - left);
+        EXPECT_TRUE(Same(loop.puzzle.current, loop.puzzle.target));
+        Mark();
+        ASSERT_TRUE(Step());
+        std::vector<uint32_t> waits(left + 1, 40);
+        waits.push_back(500);
+        if (level) waits.push_back(6000);
+        EXPECT_EQ(Waits(), waits);
+        EXPECT_EQ(Plays(kSoundClick), left + 1);
+        EXPECT_EQ(std::tuple(loop.newEntry.score, loop.newEntry.level, loop.gameState),
+                  std::tuple(100u + left, level + 1, state));
+        EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), level + 1);
+        EXPECT_TRUE(sdlspy::Shows(screen));
+    }
 }
 
 // Button 1 turns counter-clockwise, button 3 clockwise, other buttons repeat the last direction;
@@ -48,7 +48,7 @@ TEST_F(GameTest, ReplayingTheScrambleBackwardsSolvesAndCountsTheSecondsLeftIntoT
 TEST_F(GameTest, TurnsByButtonAndIgnoredClicks) {
     StartAndScramble();
     Board expected = loop.puzzle.current;
-    Button(SDL_BUTTON_LEFT, 10, 10); // no pointer motion since the scramble
+    Mouse(SDL_BUTTON_LEFT, 10, 10); // no pointer motion since the scramble
     TurnBlock({200, 200, 0}, SDL_BUTTON_LEFT);
     EXPECT_TRUE(Same(loop.puzzle.current, expected));
     int turns = 0;
@@ -62,14 +62,12 @@ TEST_F(GameTest, TurnsByButtonAndIgnoredClicks) {
 }
 
 // A run ends by Escape (here during its first scramble: the entry's level is 0) or by the time
-// out, shown for 6 s one frame after the clock reached 0; a qualifying score then asks for the
-// name.
+// out, shown for 6 s one frame after the clock reached 0; a qualifying score asks for the name.
 TEST_F(GameTest, EscapeOrTimeOutEndsTheRunInNameEntryOnlyWithAQualifyingScore) {
     for (bool timeOut : {false, true})
         for (auto [score, state] : {std::pair{0u, GameState::Menu}, {55u, GameState::NameEntry}}) {
-            SetUp(); // from the menu
+            SetUp();
             Press({kKeyEnter}, timeOut ? 80 : 20);
-            EXPECT_EQ(loop.newEntry.level, timeOut ? 1 : 0);
             loop.newEntry.score = score;
             loop.typedName[0] = 'X';
             if (timeOut) fakeclock::SetTime(loop.levelStartTime + loop.puzzle.timeLimit);
@@ -78,29 +76,10 @@ TEST_F(GameTest, EscapeOrTimeOutEndsTheRunInNameEntryOnlyWithAQualifyingScore) {
             if (!timeOut) Key(kKeyEscape);
             ASSERT_TRUE(Step());
             EXPECT_EQ(Waits(), std::vector<uint32_t>(timeOut ? 1 : 0, 6000));
-            EXPECT_EQ(loop.gameState, state);
-            EXPECT_EQ(loop.typedName[0], score ? '\0' : 'X');
-            EXPECT_EQ(loop.newEntry.score, score);
-            EXPECT_TRUE(ScreenShown());
-            if (score) {
-                EXPECT_NE(NameBox(), NameBox(backBuffer)) << "the name line is drawn";
-            }
+            EXPECT_EQ(std::tuple(loop.gameState, loop.newEntry.level, loop.typedName[0]),
+                      std::tuple(state, timeOut ? 1 : 0, score ? '\0' : 'X'));
+            EXPECT_TRUE(!score || NameBox() != NameBox(backBuffer)) << "the name line is drawn";
         }
-}
-
-TEST_F(GameTest, SolvingTheLastLevelShowsTheCongratulationThenNameEntry) {
-    auto turns = StartAndScramble(31);
-    EXPECT_EQ(turns.size(), 28u) << "level 32 is 7 x 4";
-    UndoAllButLastFrame(turns, loop.levelStartTime + loop.puzzle.timeLimit - 20);
-    Mark();
-    ASSERT_TRUE(Step());
-    std::vector<uint32_t> waits(21, 40);
-    waits.insert(waits.end(), {500, 6000});
-    EXPECT_EQ(Waits(), waits);
-    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 32);
-    EXPECT_EQ(loop.newEntry.score, 20u);
-    EXPECT_EQ(loop.newEntry.level, 32);
-    EXPECT_EQ(loop.gameState, GameState::NameEntry);
 }
 
 // Test mode's clock counts the seconds played, which the level adds to the score; Enter skips
@@ -112,7 +91,7 @@ TEST_F(GameTest, TestModeCountsTimeUpNeverTimesOutAndEnterSkipsLevels) {
     Step(2);
     EXPECT_EQ(loop.timeLeft, static_cast<int32_t>(loop.puzzle.timeLimit) + 100);
     testing::internal::CaptureStdout();
-    UndoAllButLastFrame(turns, loop.levelStartTime + 7);
+    UndoAllButLastFrame(turns, 7);
     Step();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "level 1, time 7\n");
     EXPECT_EQ(loop.newEntry.score, 7u);
@@ -122,11 +101,8 @@ TEST_F(GameTest, TestModeCountsTimeUpNeverTimesOutAndEnterSkipsLevels) {
     loop.startLevel = 31;
     Press({kKeyEscape, kKeyEnter});
     loop.newEntry.score = 1000;
-    sdlspy::Reset();
     Press({kKeyEnter});
-    EXPECT_EQ(loop.gameState, GameState::Menu);
-    EXPECT_EQ(loop.newEntry.score, 1000u);
-    EXPECT_TRUE(ScreenShown());
+    EXPECT_EQ(std::tuple(loop.gameState, loop.newEntry.score), std::tuple(GameState::Menu, 1000u));
 }
 
 // The keys act only where a click would; `,` and `.` turn like buttons 1 and 3, Space repeats the
@@ -138,7 +114,7 @@ TEST_F(GameTest, KeyboardPlaysLikeTheMouse) {
               std::tuple(GameState::Menu, 0, std::string("-----")));
     Press({kKeyEnter}, 20);
     Press({kKeyLeft, kKeyComma});
-    EXPECT_EQ(loop.hoverValid + loop.rotating, 0) << "during the scramble";
+    EXPECT_EQ(std::tuple(loop.hoverValid, loop.rotating), std::tuple(0, 0)) << "in the scramble";
     StartAndScramble(-1);
     Board expected = loop.puzzle.current;
     Press({kKeyRight}); // level 1 is 4 x 2: the first arrow marks its middle block (1, 0)
@@ -172,4 +148,35 @@ TEST_F(GameTest, KeyboardPlaysLikeTheMouse) {
         Press({key});
         EXPECT_EQ(std::tuple(key, loop.hoverX, loop.hoverY), std::tuple(key, x, y));
     }
+}
+
+// Keys never reach the code ring, `f`, Up or Down, nor the play keys; Escape and the mouse do
+// nothing. Enter inserts the entry and saves the table at once; a window close discards it.
+TEST_F(GameTest, NameEntryTakesLettersUpperCasedAndKeys32To64UpTo31CharactersOrNone) {
+    ToNameEntry();
+    const auto empty = NameBox();
+    Mouse(SDL_BUTTON_LEFT, 320, 200);
+    Press({'a', 'b', 'c', SDLK_LSHIFT, '1', ' ', '@', '[', '_', kKeyUp, kKeyDown, kKeyLeft,
+           kKeyEscape});
+    Type("fqzmekruvok");
+    EXPECT_STREQ(loop.typedName, "ABC1 @FQZMEKRUVOK");
+    EXPECT_NE(NameBox(), empty) << "the name line shows the name";
+    EXPECT_TRUE(sdlspy::Shows(screen));
+    EXPECT_EQ(std::tuple(loop.menuSelection, int(testMode), int(loop.startLevel)),
+              std::tuple(0, 0, 0));
+    Type("abcdefghijkl,.z9");
+    EXPECT_STREQ(loop.typedName, "ABC1 @FQZMEKRUVOKABCDEFGHIJKL,.");
+    Push({.type = SDL_QUIT});
+    EXPECT_FALSE(Step());
+    EXPECT_EQ(std::tuple(loop.gameState, loop.hiScores.rows[0].score),
+              std::tuple(GameState::NameEntry, 100u));
+    for (int i = 0; i < 32; ++i)
+        Key(kKeyBackspace);
+    Type("ad\r");
+    HiScoreTable saved{};
+    klmr_HiScoreLoad(&saved, "hiscores.dat");
+    for (const HiScoreTable& t : {loop.hiScores, saved})
+        EXPECT_EQ(std::tuple(std::string(t.rows[0].name), t.rows[0].level, t.rows[0].score),
+                  std::tuple(std::string("AD"), 1, 500u));
+    EXPECT_EQ(loop.gameState, GameState::HiScores);
 }
