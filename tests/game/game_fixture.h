@@ -2,6 +2,7 @@
 #pragma once
 
 #include "boardview.h"
+#include "clock.h"
 #include "display.h"
 #include "displays.h"
 #include "draw.h"
@@ -17,16 +18,15 @@
 #include <algorithm>
 #include <filesystem>
 
-struct Turn { // a scramble or player turn: block, direction (0 ccw, 1 cw, -1 none found)
+struct Turn { // a scramble turn: block, direction (0 ccw, 1 cw)
     int x, y, dir;
 };
 
 // Every test starts on the menu as after start-up, with no score file, a fresh clock and
-// recorder. Start-up registers exit handlers and starts the timer thread: once per process.
+// recorder. Start-up starts the timer thread: once per process, in a directory of its own.
 struct GameTest : ::testing::Test {
     static inline MainLoop loop;
     static inline HiScoreTable startTable;
-    static inline size_t mark = 0;
 
     void SetUp() override {
         static char dir[] = "/tmp/kelmora-game-XXXXXX";
@@ -47,8 +47,7 @@ struct GameTest : ::testing::Test {
         testMode = 0;
         remove("hiscores.dat");
         klmr_RestoreScreen();
-        fakeclock::Reset();
-        sdlspy::Reset();
+        Mark();
         srand(20240122);
     }
 
@@ -58,15 +57,13 @@ struct GameTest : ::testing::Test {
     }
     static void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 0); }
     static void Key(int k) { Push({.key = {SDL_KEYDOWN, 0, 1, {0, SDLKey(k), KMOD_NONE, 0}}}); }
-    // A button b pressed (0: a motion) at (x, y) of the game's picture, in window coordinates.
+    // Button b pressed (0: a motion) at (x, y) of the game's picture, in window coordinates.
     static void Mouse(int b, int x, int y) {
         const Uint16 n = Uint16(klmr_DisplayScale()), wx = Uint16(x * n), wy = Uint16(y * n);
         Push(b ? SDL_Event{.button = {SDL_MOUSEBUTTONDOWN, 0, Uint8(b), 1, wx, wy}}
                : SDL_Event{.motion = {SDL_MOUSEMOTION, 0, 0, wx, wy, 0, 0}});
     }
-
-    // Runs n frames (after queueing keys); false once one ends the loop.
-    static bool Step(int n = 1) {
+    static bool Step(int n = 1) { // false once a frame ends the loop
         for (int i = 0; i < n; ++i)
             if (!klmr_Frame(&loop)) return false;
         return true;
@@ -82,18 +79,18 @@ struct GameTest : ::testing::Test {
         return Step(n);
     }
 
-    static long Plays(int slot) {
-        return std::ranges::count(sdlspy::Plays(), soundBank.chunks[slot], &sdlspy::Play::chunk);
-    }
-    // Forgets the recorded updates and sounds; Waits() are the waits since, without the 5 ms.
+    // Forgets the waits and the recorded updates and sounds.
     static void Mark() {
-        mark = fakeclock::Delays().size();
+        fakeclock::Reset(klmr_Time());
         sdlspy::Reset();
     }
-    static std::vector<uint32_t> Waits() {
-        std::vector<uint32_t> waits(fakeclock::Delays().begin() + mark, fakeclock::Delays().end());
+    static std::vector<uint32_t> Waits() { // since Mark, without the frames' 5 ms
+        std::vector<uint32_t> waits = fakeclock::Delays();
         std::erase(waits, 5u);
         return waits;
+    }
+    static long Plays(int slot) {
+        return std::ranges::count(sdlspy::Plays(), soundBank.chunks[slot], &sdlspy::Play::chunk);
     }
     static bool Same(const Board& a, const Board& b) { return klmr_BoardCompare(&a, &b) == 0; }
     static std::string NameBox(SDL_Surface* s = screen) { // the name line's 400 x 30
@@ -103,16 +100,14 @@ struct GameTest : ::testing::Test {
         return box;
     }
 
-    // Starts a run at level index `level` (< 0: the level begun) and scrambles; the turns.
+    // Starts a run at level index `level` (< 0: the level begun) and scrambles; the turns made.
     static std::vector<Turn> StartAndScramble(int level = 0) {
         if (level >= 0) loop.startLevel = static_cast<uint8_t>(level);
         if (level >= 0) Key(kKeyEnter);
         std::vector<Turn> turns;
-        do {
-            Step();
-            if (loop.animStep % 10 == 1) turns.push_back({loop.rotX, loop.rotY, loop.scrambleDir});
-        } while (loop.stateRedraw && loop.gameState == GameState::Play);
-        std::erase_if(turns, [](Turn t) { return t.dir < 0; });
+        while (Step() && loop.stateRedraw && loop.gameState == GameState::Play)
+            if (loop.animStep % 10 == 1 && loop.scrambleDir >= 0)
+                turns.push_back({loop.rotX, loop.rotY, loop.scrambleDir});
         return turns;
     }
     // Points near block t's centre on the playing board, clicks, and runs n frames.
@@ -124,19 +119,12 @@ struct GameTest : ::testing::Test {
         Mouse(button, x, y);
         Step(n);
     }
-    // Undoes a scramble in reverse order, the last turn (started `played` seconds into the
-    // level) without its final frame, the one that ends the level.
+    // Undoes a scramble in reverse order, the last turn (begun `played` seconds into the level)
+    // without its final frame, the one that ends the level.
     static void UndoAllButLastFrame(const std::vector<Turn>& turns, int played) {
         for (size_t i = turns.size(); i-- > 0;) {
             if (i == 0) fakeclock::SetTime(loop.levelStartTime + played);
             TurnBlock(turns[i], turns[i].dir == 1 ? SDL_BUTTON_LEFT : SDL_BUTTON_RIGHT, i ? 10 : 9);
         }
-    }
-    // A run abandoned with a qualifying score, on the name-entry screen.
-    static void ToNameEntry() {
-        StartAndScramble();
-        loop.newEntry.score = 500;
-        Press({kKeyEscape});
-        sdlspy::Reset();
     }
 };
