@@ -1,0 +1,432 @@
+// The game in-process on the dummy drivers and the fake clock: injected events, stepped frames.
+#include "boardview.h"
+#include "clock.h"
+#include "display.h"
+#include "displays.h"
+#include "draw.h"
+#include "fake_clock.h"
+#include "screen.h"
+#include "sdl_spy.h"
+#include "soundbank.h"
+#include "states.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+struct Turn { // a scramble turn: block, direction (0 ccw, 1 cw)
+    int x, y, dir;
+};
+
+// Every test starts on the menu as after start-up, with no score file, a fresh clock and
+// recorder. Start-up starts the timer thread: once per process, in a directory of its own.
+struct GameTest : ::testing::Test {
+    static inline MainLoop loop;
+    static inline HiScoreTable startTable;
+
+    void SetUp() override {
+        static char dir[] = "/tmp/kelmora-game-XXXXXX";
+        if (dir[sizeof dir - 2] == 'X') {
+            ASSERT_TRUE(mkdtemp(dir) && chdir(dir) == 0);
+            std::filesystem::create_directory_symlink(KELMORA_DATA_DIR, "data");
+            atexit([] { std::filesystem::remove_all(dir, *std::make_unique<std::error_code>()); });
+            sdlspy::UseDummyDrivers();
+            ASSERT_EQ(klmr_StartUp(&loop), 0);
+            startTable = loop.hiScores;
+        }
+        Drain();
+        klmr_LoopReset(&loop);
+        loop.hiScores = startTable;
+        testMode = 0;
+        remove("hiscores.dat");
+        klmr_RestoreScreen();
+        Mark();
+        srand(20240122);
+    }
+
+    static int Drain() { // removes the queued events; how many there were
+        SDL_Event e[64];
+        return SDL_PeepEvents(e, 64, SDL_GETEVENT, SDL_ALLEVENTS);
+    }
+    static void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 0); }
+    static void Key(int k) { Push({.key = {SDL_KEYDOWN, 0, 1, {0, SDLKey(k), KMOD_NONE, 0}}}); }
+    // Button b pressed (0: a motion) at (x, y) of the game's picture, in window coordinates.
+    static void Mouse(int b, int x, int y) {
+        const Uint16 n = Uint16(klmr_DisplayScale()), wx = Uint16(x * n), wy = Uint16(y * n);
+        Push(b ? SDL_Event{.button = {SDL_MOUSEBUTTONDOWN, 0, Uint8(b), 1, wx, wy}}
+               : SDL_Event{.motion = {SDL_MOUSEMOTION, 0, 0, wx, wy, 0, 0}});
+    }
+    static bool Step(int n = 1) { // false once a frame ends the loop
+        for (int i = 0; i < n; ++i)
+            if (!klmr_Frame(&loop)) return false;
+        return true;
+    }
+    static bool Press(std::initializer_list<int> keys, int n = 1) {
+        for (int k : keys)
+            Key(k);
+        return Step(n);
+    }
+    static bool Type(std::string_view text, int n = 1) {
+        for (unsigned char c : text)
+            Key(c);
+        return Step(n);
+    }
+
+    static void Mark() { // forgets the waits, updates and sounds recorded
+        fakeclock::Reset(klmr_Time());
+        sdlspy::Reset();
+    }
+    static std::vector<uint32_t> Waits() { // without the frames' 5 ms
+        std::vector<uint32_t> waits = fakeclock::Delays();
+        std::erase(waits, 5u);
+        return waits;
+    }
+    static long Plays(int slot) {
+        return std::ranges::count(sdlspy::Plays(), soundBank.chunks[slot], &sdlspy::Play::chunk);
+    }
+    static bool Same(const Board& a, const Board& b) { return klmr_BoardCompare(&a, &b) == 0; }
+    static std::string Rows(SDL_Surface* s, int y, int h) { // the pixels of rows y .. y + h - 1
+        return std::string(static_cast<char*>(s->pixels) + y * s->pitch, h * s->pitch);
+    }
+
+    // Starts a run at level index `level` (< 0: the level begun) and scrambles; the turns made.
+    static std::vector<Turn> StartAndScramble(int level = 0) {
+        if (level >= 0) loop.startLevel = static_cast<uint8_t>(level);
+        if (level >= 0) Key(kKeyEnter);
+        std::vector<Turn> turns;
+        while (Step() && loop.stateRedraw && loop.gameState == GameState::Play)
+            if (loop.animStep % 10 == 1 && loop.scrambleDir >= 0)
+                turns.push_back({loop.rotX, loop.rotY, loop.scrambleDir});
+        return turns;
+    }
+    // Points near block t's centre on the playing board, clicks, and runs n frames.
+    static void TurnBlock(Turn t, int button, int n = 10) {
+        const Board& b = loop.puzzle.current;
+        int x = kPlayCenterX + (2 * t.x + 2 - b.width) * tiles[0]->w / 2 - 2;
+        int y = kBoardCenterY + (2 * t.y + 2 - b.height) * tiles[0]->h / 2 - 2;
+        Mouse(0, x, y);
+        Mouse(button, x, y);
+        Step(n);
+    }
+    // Undoes a scramble in reverse order, the last turn (begun `played` seconds into the level)
+    // without its final frame, the one that ends the level.
+    static void UndoAllButLastFrame(const std::vector<Turn>& turns, int played) {
+        for (size_t i = turns.size(); i-- > 0;) {
+            if (i == 0) fakeclock::SetTime(loop.levelStartTime + played);
+            TurnBlock(turns[i], turns[i].dir == 1 ? SDL_BUTTON_LEFT : SDL_BUTTON_RIGHT, i ? 10 : 9);
+        }
+    }
+};
+
+TEST_F(GameTest, MenuFrameCounterFKeyAndBarGlide) {
+    auto asked = [](std::initializer_list<int> keys) { // what one frame asks to update
+        const uint64_t before = klmr_DisplayStats().requested;
+        Press(keys);
+        return klmr_DisplayStats().requested - before;
+    };
+    ASSERT_TRUE(Step(327));
+    EXPECT_EQ(asked({}), 640u * 110) << "the bottom strip alone";
+    EXPECT_EQ(asked({'f'}), 640u * 480);
+    EXPECT_EQ(loop.frameCounter, 329);
+    ASSERT_TRUE(Press({kKeyUp}));
+    EXPECT_EQ(std::tuple(loop.frameCounter, loop.menuSelection), std::tuple(0, 0));
+    EXPECT_EQ(fakeclock::TotalDelayMs(), 330u * 5);
+    Press({kKeyDown, kKeyDown, kKeyDown, kKeyDown, kKeyDown}, 0);
+    for (int y = loop.selectBarY; y != menuBarY[3]; y = loop.selectBarY) {
+        const int left = menuBarY[3] - y;
+        ASSERT_TRUE(Step());
+        ASSERT_EQ(loop.selectBarY - y, left > 20 ? 4 : left > 15 ? 3 : left > 9 ? 2 : 1) << left;
+    }
+    EXPECT_EQ(loop.menuSelection, 3);
+}
+
+// Opened by Enter or by a left click in the column (the last motion, not the click, chooses);
+// left by Escape, Enter or any button, also in the same poll (Exit only so: it ends the loop).
+TEST_F(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
+    Mouse(0, 0, 0); // where the pointer rests at start-up
+    for (int item = 1; item <= 3; ++item)
+        for (bool click : {false, true})
+            for (int way : {kKeyEscape, kKeyEnter, -SDL_BUTTON_LEFT, -SDL_BUTTON_WHEELDOWN})
+                for (bool samePoll : {true, false}) {
+                    if (item == 3 && !samePoll) continue;
+                    SCOPED_TRACE(testing::Message() << item << click << way << samePoll);
+                    sdlspy::Reset();
+                    loop.menuSelection = click ? 0 : item;
+                    if (click) Mouse(0, 320, menuTextY[item] + 1);
+                    click ? Mouse(SDL_BUTTON_LEFT, 320, menuTextY[0] + 1) : Key(kKeyEnter);
+                    ASSERT_TRUE(Step(!samePoll));
+                    EXPECT_EQ(loop.gameState, samePoll ? GameState::Menu : GameState(item));
+                    way > 0 ? Key(way) : Mouse(-way, 0, 0);
+                    ASSERT_TRUE(Step());
+                    EXPECT_EQ(std::tuple(loop.gameState, loop.stateRedraw, Plays(kSoundClick)),
+                              std::tuple(GameState::Menu, 0, long(click)));
+                }
+}
+
+TEST_F(GameTest, EscapeOnTheMenuAndWindowCloseEndTheLoopLeavingLaterEventsQueued) {
+    EXPECT_FALSE(Press({kKeyEscape, kKeyDown}));
+    EXPECT_EQ(Drain(), 1);
+    ASSERT_TRUE(Press({kKeyEnter}, 3)); // Start
+    Push({.type = SDL_QUIT});
+    EXPECT_FALSE(Press({kKeyEscape}));
+    EXPECT_EQ(std::tuple(loop.gameState, loop.animStep), std::tuple(GameState::Play, 4));
+    EXPECT_EQ(Drain(), 1);
+}
+
+// Keys outside 0..9 and a..z do not break a code; a wrong digit or letter does. A code typed in
+// play changes the next Start. The test-mode code, typed again, repeats everything.
+TEST_F(GameTest, LevelCodesChooseTheNextStartAndTheTestModeCodeMarksTheBackBuffer) {
+    Type("ruvok");
+    EXPECT_EQ(loop.startLevel, 5);
+    Press({'f', 'e', 's', 'k', kKeyUp, SDLK_LSHIFT});
+    Type("oruv1ok");
+    EXPECT_EQ(loop.startLevel, 30);
+    Type("tx4q8", 0);
+    Mouse(SDL_BUTTON_LEFT, 320, menuTextY[0]); // Start
+    Type("lirum");
+    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 15);
+    Press({kKeyEscape, kKeyEnter});
+    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 20);
+    EXPECT_EQ(Plays(kSoundClick), 1) << "the Start click; a level code gives no sound";
+    const std::string title = Rows(backBuffer, 0, 40);
+    for (long i = 2; i <= 3; ++i) {
+        testing::internal::CaptureStdout();
+        Type("qzmek");
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "\ntest mode ON\n\n");
+        EXPECT_EQ(std::tuple(int(testMode), Plays(kSoundClick)), std::tuple(1, i));
+    }
+    EXPECT_NE(Rows(backBuffer, 0, 40), title);
+    Press({kKeyEscape, kKeyDown, kKeyEnter}); // HiScores, restored from the back buffer
+    EXPECT_EQ(Rows(screen, 0, 40), Rows(backBuffer, 0, 40));
+}
+
+// The first report of where the pointer rests, and later ones at that place, choose nothing.
+TEST_F(GameTest, APointerRestingOverExitChoosesNothingUntilItMoves) {
+    std::vector<int> chosen;
+    for (int y : {290, 290, 265, 290}) {
+        Mouse(0, 320, y);
+        ASSERT_TRUE(Step());
+        chosen.push_back(loop.menuSelection);
+    }
+    EXPECT_EQ(chosen, (std::vector<int>{0, 0, 2, 3}));
+}
+
+// After every frame and every wait of the blocking effects the display shows the screen.
+TEST_F(GameTest, TheDisplayShowsTheScreenAfterEveryFrameAndEveryWaitAtEveryScale) {
+    static const std::string title = Rows(backBuffer, 0, 480);
+    for (int n : {1, 2, 3, 0}) { // a new window, with the title picture in its back buffer
+        klmr_DisplaySetScale(std::max(n, 1));
+        ASSERT_EQ(klmr_OpenScreen(SDL_HWPALETTE), 1);
+        memcpy(backBuffer->pixels, title.data(), title.size());
+        if (n == 0) return; // back at scale 1
+        SetUp();
+        int looks = 0;
+        fakeclock::OnDelay([&] {
+            ++looks;
+            EXPECT_TRUE(sdlspy::Shows(screen)) << "scale " << n << ", look " << looks;
+        });
+        Press({kKeyDown, kKeyDown, kKeyDown}, 40), Press({'f'});                // the bar glides
+        Press({kKeyUp, kKeyUp, kKeyEnter}, 2), Press({kKeyEscape}, 2);          // HiScores
+        Press({kKeyDown, kKeyEnter}, 2), Mouse(SDL_BUTTON_LEFT, 0, 0), Step(2); // About
+        loop.menuSelection = 0;
+        auto turns = StartAndScramble(); // intro, scramble, turns, count-up, the next intro
+        UndoAllButLastFrame(turns, loop.puzzle.timeLimit - 12);
+        StartAndScramble(-1);
+        loop.newEntry.score = 500; // time out, name entry, HiScores
+        fakeclock::SetTime(loop.levelStartTime + loop.puzzle.timeLimit);
+        Step(2), Type("ada", 2), Press({kKeyEnter}, 2), Press({kKeyEscape}, 2);
+        for (int item : {1, 2, 0, 3}) { // a click on each item
+            Mouse(0, 320, menuTextY[item] + 1);
+            Mouse(SDL_BUTTON_LEFT, 320, menuTextY[item] + 1);
+            EXPECT_EQ(std::tuple(Step(), loop.gameState), std::tuple(item != 3, GameState(item)));
+            Press({kKeyEscape}, 2);
+        }
+        EXPECT_GT(looks, 300) << "scale " << n;
+    }
+}
+
+TEST(Options, TheScaleIsTheOnlyArgument) {
+    const std::pair<const char*, int> cases[] = {
+        // the arguments; the scale, -1 a usage error
+        {"", 1},          {"--scale 2", 2},    {"--scale=3", 3},  {"--scale auto", kScaleAuto},
+        {"--scale 1", 1}, {"--scale 4", -1},   {"--scale 0", -1}, {"--scale=", -1},
+        {"--scale", -1},  {"--scale 2 2", -1}, {"--help", -1}};
+    for (auto [args, expected] : cases) {
+        char line[16], *argv[4] = {line}; // argv[0] is not read
+        snprintf(line, sizeof line, "%s", args);
+        int argc = 1, scale = -1;
+        for (char* w = strtok(line, " "); w != nullptr; w = strtok(nullptr, " "))
+            argv[argc++] = w;
+        EXPECT_EQ(klmr_ParseArgs(argc, argv, &scale) ? scale : -1, expected) << args;
+    }
+}
+
+// Button 1 turns counter-clockwise, button 3 clockwise, other buttons repeat the last direction;
+// a click during the scramble or a turn, or away from a block, does nothing; so does Enter.
+TEST_F(GameTest, LevelOneIsScrambledIn80FramesThenTurnedByButtons) {
+    int frames = 0;
+    Key(kKeyEnter);
+    do {
+        Key(kKeyEnter);
+        TurnBlock({1, 0, 0}, SDL_BUTTON_LEFT, 1);
+        ASSERT_EQ(loop.rotating, 0);
+    } while (++frames < 100 && loop.stateRedraw);
+    EXPECT_EQ(std::tuple(frames, Plays(kSoundSwap), loop.newEntry.level, loop.hoverValid),
+              std::tuple(80, 8L, 1, 0));
+    EXPECT_EQ(std::tuple(klmr_PuzzleLevel(&loop.puzzle), loop.levelStartTime),
+              std::tuple(0, klmr_Time()));
+    Board expected = loop.puzzle.current;
+    EXPECT_FALSE(Same(expected, loop.puzzle.target));
+    Mouse(SDL_BUTTON_LEFT, 10, 10); // no pointer motion since the scramble
+    TurnBlock({200, 200, 0}, SDL_BUTTON_LEFT);
+    int turns = 0;
+    for (int button : {SDL_BUTTON_RIGHT, SDL_BUTTON_MIDDLE, SDL_BUTTON_LEFT, SDL_BUTTON_WHEELUP}) {
+        TurnBlock({0, 0, 0}, button, 3);
+        TurnBlock({1, 0, 0}, SDL_BUTTON_LEFT, 7);
+        klmr_RotateBlock(&expected, 0, 0, turns++ < 2 ? 1 : 0);
+        EXPECT_TRUE(Same(loop.puzzle.current, expected)) << "button " << button;
+    }
+    EXPECT_EQ(Plays(kSoundSwap), 8 + 4);
+}
+
+// Solved, one frame after the completing turn: the seconds left go into the score, a click and
+// 40 ms each, then 500 ms; past the last level a congratulation shows 6 s. Timed out, one frame
+// after the clock showed 0: a 6 s banner. Then, or at Escape, a qualifying score asks the name.
+TEST_F(GameTest, LevelEndsBySolvingTimeOutOrEscape) {
+    enum How { Solve, TimeOut, Escape };
+    const std::tuple<How, int, uint32_t, int, GameState> cases[] = {
+        // how, level, score, left
+        {Solve, 0, 100, 12, GameState::Play}, {Solve, 31, 100, 20, GameState::NameEntry},
+        {TimeOut, 0, 0, 0, GameState::Menu},  {TimeOut, 0, 55, 0, GameState::NameEntry},
+        {Escape, 0, 0, 0, GameState::Menu},   {Escape, 0, 55, 0, GameState::NameEntry}};
+    for (auto [how, level, score, left, state] : cases) {
+        SetUp();
+        auto turns = StartAndScramble(level);
+        loop.newEntry.score = score;
+        loop.typedName[0] = 'X';
+        if (how == Solve) UndoAllButLastFrame(turns, loop.puzzle.timeLimit - left);
+        if (how == TimeOut) fakeclock::SetTime(loop.levelStartTime + loop.puzzle.timeLimit);
+        ASSERT_TRUE(Step(how == TimeOut) && loop.gameState == GameState::Play);
+        Mark();
+        ASSERT_TRUE(how == Escape ? Press({kKeyEscape}) : Step());
+        std::vector<uint32_t> waits(left ? left + 1 : 0, 40);
+        if (left) waits.push_back(500);
+        if (how == TimeOut || level == 31) waits.push_back(6000);
+        EXPECT_EQ(Waits(), waits) << how << level;
+        EXPECT_EQ(
+            std::tuple(Plays(kSoundClick), loop.newEntry.score, klmr_PuzzleLevel(&loop.puzzle)),
+            std::tuple(left ? left + 1L : 0L, score + left, level + (how == Solve)));
+        const bool named = state == GameState::NameEntry;
+        EXPECT_EQ(std::tuple(loop.gameState, loop.newEntry.level, loop.typedName[0]),
+                  std::tuple(state, level + 1, named ? '\0' : 'X'));
+        EXPECT_TRUE(!named || Rows(screen, 220, 30) != Rows(backBuffer, 220, 30))
+            << "the name line is drawn";
+    }
+}
+
+// In test mode the clock counts the seconds played, which the level adds to the score; Enter
+// skips a level without score, and past the last level returns to the menu without the check.
+TEST_F(GameTest, TestModeCountsTimeUpNeverTimesOutAndEnterSkipsLevels) {
+    Type("qzmek");
+    auto turns = StartAndScramble();
+    fakeclock::SetTime(loop.levelStartTime + loop.puzzle.timeLimit + 100);
+    Step(2);
+    EXPECT_EQ(loop.timeLeft, static_cast<int32_t>(loop.puzzle.timeLimit) + 100);
+    testing::internal::CaptureStdout();
+    UndoAllButLastFrame(turns, 7);
+    Step();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "level 1, time 7\n");
+    EXPECT_EQ(loop.newEntry.score, 7u);
+    Press({kKeyEnter}, 5); // before level 2's intro, then in level 3's scramble
+    Press({kKeyEnter});
+    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 3);
+    loop.startLevel = 31;
+    Press({kKeyEscape, kKeyEnter});
+    loop.newEntry.score = 1000;
+    Press({kKeyEnter});
+    EXPECT_EQ(std::tuple(loop.gameState, loop.newEntry.score), std::tuple(GameState::Menu, 1000u));
+}
+
+// The keys act only where a click would: `,` `.` and Space turn like buttons 1, 3 and 2; the
+// arrows and the pointer move one cursor; Up and Down move the menu selection too.
+TEST_F(GameTest, KeyboardPlaysLikeTheMouse) {
+    ASSERT_TRUE(Press({kKeyLeft, kKeyRight, kKeyComma, kKeyPeriod, kKeySpace}));
+    EXPECT_EQ(std::tuple(loop.gameState, loop.menuSelection, std::string(loop.codeBuffer)),
+              std::tuple(GameState::Menu, 0, std::string("-----")));
+    Press({kKeyEnter}, 20);
+    Press({kKeyLeft, kKeyComma});
+    EXPECT_EQ(std::tuple(loop.hoverValid, loop.rotating), std::tuple(0, 0)) << "in the scramble";
+    StartAndScramble(-1);
+    Board expected = loop.puzzle.current;
+    Press({kKeyRight}); // level 1 is 4 x 2: the first arrow marks its middle block (1, 0)
+    std::vector<int> dirs;
+    for (int key : {kKeyComma, kKeyPeriod, kKeySpace, kKeyComma, kKeySpace}) {
+        Press({key, kKeyRight, kKeyPeriod}, 10); // the two keys during the turn do nothing
+        dirs.push_back(loop.rotDir);
+        klmr_RotateBlock(&expected, 1, 0, loop.rotDir);
+    }
+    EXPECT_EQ(dirs, (std::vector<int>{0, 1, 1, 0, 0}));
+    EXPECT_TRUE(Same(loop.puzzle.current, expected));
+    EXPECT_EQ(Plays(kSoundSwap), 8 + 5);
+    TurnBlock({2, 0, 0}, SDL_BUTTON_LEFT, 1); // the pointer marks (2, 0)
+    Press({kKeyLeft, kKeyDown}, 10);          // during the turn: only the menu selection
+    Press({kKeyLeft});
+    EXPECT_EQ(std::tuple(loop.hoverX, loop.hoverY, loop.menuSelection), std::tuple(1, 0, 1));
+    // With no mark the block nearest the centre, then the nearest along, across, the smaller.
+    loop.puzzle.current = {{}, 6, 6};
+    for (int i = 0; i < 36; ++i) // holes at (2, 2), (2, 3) and (5, 5)
+        loop.puzzle.current.cells[i % 6][i / 6] = i != 14 && i != 20 && i != 35;
+    loop.hoverValid = 0;
+    for (auto [key, x, y] : {std::tuple{kKeyLeft, 3, 2},
+                             {kKeyLeft, 2, 0},
+                             {kKeyDown, 3, 1},
+                             {kKeyRight, 4, 1},
+                             {kKeyRight, 4, 1},
+                             {kKeyDown, 4, 2},
+                             {kKeyDown, 4, 3},
+                             {kKeyDown, 3, 4},
+                             {kKeyDown, 3, 4},
+                             {kKeyUp, 3, 3}}) {
+        Press({key});
+        EXPECT_EQ(std::tuple(key, loop.hoverX, loop.hoverY), std::tuple(key, x, y));
+    }
+}
+
+// No key reaches the code ring, `f`, Up, Down or play; Escape and the mouse do nothing; a
+// window close keeps the table; Enter inserts the entry and saves at once.
+TEST_F(GameTest, NameEntryTakesLettersUpperCasedAndKeys32To64UpTo31CharactersOrNone) {
+    StartAndScramble();
+    loop.newEntry.score = 500;
+    Press({kKeyEscape});
+    const std::string empty = Rows(screen, 220, 30);
+    Mouse(SDL_BUTTON_LEFT, 320, 200);
+    Press({'a', 'b', 'c', SDLK_LSHIFT, '1', ' ', '@', '[', '_', kKeyUp, kKeyDown, kKeyLeft,
+           kKeyEscape});
+    Type("fqzmekruvok");
+    EXPECT_STREQ(loop.typedName, "ABC1 @FQZMEKRUVOK");
+    EXPECT_NE(Rows(screen, 220, 30), empty) << "the name line shows the name";
+    EXPECT_EQ(std::tuple(loop.menuSelection, int(testMode), int(loop.startLevel)),
+              std::tuple(0, 0, 0));
+    Type("abcdefghijkl,.z9");
+    EXPECT_STREQ(loop.typedName, "ABC1 @FQZMEKRUVOKABCDEFGHIJKL,.");
+    Push({.type = SDL_QUIT});
+    EXPECT_FALSE(Step());
+    EXPECT_EQ(std::tuple(loop.gameState, loop.hiScores.rows[0].score),
+              std::tuple(GameState::NameEntry, 100u));
+    for (int i = 0; i < 32; ++i)
+        Key(kKeyBackspace);
+    Type("ad\r");
+    HiScoreTable saved{};
+    klmr_HiScoreLoad(&saved, "hiscores.dat");
+    for (const HiScoreTable& t : {loop.hiScores, saved})
+        EXPECT_EQ(std::tuple(std::string(t.rows[0].name), int(t.rows[0].level), t.rows[0].score),
+                  std::tuple(std::string("AD"), 1, 500u));
+    EXPECT_EQ(loop.gameState, GameState::HiScores);
+}
+
+} // namespace
