@@ -81,11 +81,6 @@ struct GameTest : ::testing::Test {
         fakeclock::Reset(klmr_Time());
         sdlspy::Reset();
     }
-    static std::vector<uint32_t> Waits() { // without the frames' 5 ms
-        std::vector<uint32_t> waits = fakeclock::Delays();
-        std::erase(waits, 5u);
-        return waits;
-    }
     static long Plays(int slot) {
         return std::ranges::count(sdlspy::Plays(), soundBank.chunks[slot], &sdlspy::Play::chunk);
     }
@@ -145,10 +140,13 @@ TEST_F(GameTest, MenuFrameCounterFKeyAndBarGlide) {
     EXPECT_EQ(loop.menuSelection, 3);
 }
 
-// Opened by Enter or by a left click in the column (the last motion, not the click, chooses);
-// left by Escape, Enter or any button, also in the same poll (Exit only so: it ends the loop).
+// A pointer resting where SDL first reported it chooses nothing; once moved, it does. Screens
+// open by Enter or a left click (the last motion, not the click, chooses) and are left by
+// Escape, Enter or any button, also in the same poll (Exit only so: it ends the loop).
 TEST_F(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
-    Mouse(0, 0, 0); // where the pointer rests at start-up
+    Mouse(0, 320, 290);
+    ASSERT_TRUE(Step());
+    EXPECT_EQ(loop.menuSelection, 0) << "the resting pointer chose";
     for (int item = 1; item <= 3; ++item)
         for (bool click : {false, true})
             for (int way : {kKeyEscape, kKeyEnter, -SDL_BUTTON_LEFT, -SDL_BUTTON_WHEELDOWN})
@@ -174,49 +172,44 @@ TEST_F(GameTest, EscapeOnTheMenuAndWindowCloseEndTheLoopLeavingLaterEventsQueued
     ASSERT_TRUE(Press({kKeyEnter}, 3)); // Start
     Push({.type = SDL_QUIT});
     EXPECT_FALSE(Press({kKeyEscape}));
-    EXPECT_EQ(std::tuple(loop.gameState, loop.animStep), std::tuple(GameState::Play, 4));
-    EXPECT_EQ(Drain(), 1);
+    EXPECT_EQ(std::tuple(loop.gameState, loop.animStep, Drain()),
+              std::tuple(GameState::Play, 4, 1));
 }
 
-// Keys outside 0..9 and a..z do not break a code; a wrong digit or letter does. A code typed in
-// play changes the next Start. The test-mode code, typed again, repeats everything.
-TEST_F(GameTest, LevelCodesChooseTheNextStartAndTheTestModeCodeMarksTheBackBuffer) {
+// Keys outside 0..9 and a..z do not break a code; a wrong digit or letter does. The test-mode
+// code, typed again, repeats everything; its clock counts the seconds played into the score;
+// Enter skips a level, and past the last returns to the menu without the high-score check.
+TEST_F(GameTest, CodesChooseTheStartLevelOrTestMode) {
     Type("ruvok");
     EXPECT_EQ(loop.startLevel, 5);
     Press({'f', 'e', 's', 'k', kKeyUp, SDLK_LSHIFT});
     Type("oruv1ok");
     EXPECT_EQ(loop.startLevel, 30);
-    Type("tx4q8", 0);
-    Mouse(SDL_BUTTON_LEFT, 320, menuTextY[0]); // Start
-    Type("lirum");
-    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 15);
-    Press({kKeyEscape, kKeyEnter});
-    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 20);
-    EXPECT_EQ(Plays(kSoundClick), 1) << "the Start click; a level code gives no sound";
     const std::string title = Rows(backBuffer, 0, 40);
-    for (long i = 2; i <= 3; ++i) {
+    for (long i = 1; i <= 2; ++i) {
         testing::internal::CaptureStdout();
         Type("qzmek");
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "\ntest mode ON\n\n");
         EXPECT_EQ(std::tuple(int(testMode), Plays(kSoundClick)), std::tuple(1, i));
     }
     EXPECT_NE(Rows(backBuffer, 0, 40), title);
-    Press({kKeyEscape, kKeyDown, kKeyEnter}); // HiScores, restored from the back buffer
     EXPECT_EQ(Rows(screen, 0, 40), Rows(backBuffer, 0, 40));
+    auto turns = StartAndScramble(0);
+    testing::internal::CaptureStdout();
+    UndoAllButLastFrame(turns, 7);
+    Step();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "level 1, time 7\n");
+    EXPECT_EQ(loop.newEntry.score, 7u);
+    Press({kKeyEnter}, 5); // before level 2's intro, then in level 3's scramble
+    Press({kKeyEnter});
+    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 3);
+    loop.startLevel = 31;
+    Press({kKeyEscape, kKeyEnter});
+    loop.newEntry.score = 1000;
+    Press({kKeyEnter});
+    EXPECT_EQ(std::tuple(loop.gameState, loop.newEntry.score), std::tuple(GameState::Menu, 1000u));
 }
 
-// The first report of where the pointer rests, and later ones at that place, choose nothing.
-TEST_F(GameTest, APointerRestingOverExitChoosesNothingUntilItMoves) {
-    std::vector<int> chosen;
-    for (int y : {290, 290, 265, 290}) {
-        Mouse(0, 320, y);
-        ASSERT_TRUE(Step());
-        chosen.push_back(loop.menuSelection);
-    }
-    EXPECT_EQ(chosen, (std::vector<int>{0, 0, 2, 3}));
-}
-
-// After every frame and every wait of the blocking effects the display shows the screen.
 TEST_F(GameTest, TheDisplayShowsTheScreenAfterEveryFrameAndEveryWaitAtEveryScale) {
     static const std::string title = Rows(backBuffer, 0, 480);
     for (int n : {1, 2, 3, 0}) { // a new window, with the title picture in its back buffer
@@ -251,24 +244,29 @@ TEST_F(GameTest, TheDisplayShowsTheScreenAfterEveryFrameAndEveryWaitAtEveryScale
 }
 
 TEST(Options, TheScaleIsTheOnlyArgument) {
-    const std::pair<const char*, int> cases[] = {
-        // the arguments; the scale, -1 a usage error
-        {"", 1},          {"--scale 2", 2},    {"--scale=3", 3},  {"--scale auto", kScaleAuto},
-        {"--scale 1", 1}, {"--scale 4", -1},   {"--scale 0", -1}, {"--scale=", -1},
-        {"--scale", -1},  {"--scale 2 2", -1}, {"--help", -1}};
-    for (auto [args, expected] : cases) {
-        char line[16], *argv[4] = {line}; // argv[0] is not read
-        snprintf(line, sizeof line, "%s", args);
-        int argc = 1, scale = -1;
-        for (char* w = strtok(line, " "); w != nullptr; w = strtok(nullptr, " "))
-            argv[argc++] = w;
-        EXPECT_EQ(klmr_ParseArgs(argc, argv, &scale) ? scale : -1, expected) << args;
+    // The count of arguments after the program's name, the first two, and the scale given.
+    const std::tuple<int, const char*, const char*, int> cases[] = {
+        {0, "", "", 1},
+        {2, "--scale", "2", 2},
+        {1, "--scale=3", "", 3},
+        {2, "--scale", "1", 1},
+        {2, "--scale", "auto", kScaleAuto},
+        {2, "--scale", "4", -1},
+        {2, "--scale", "0", -1},
+        {1, "--scale=", "", -1},
+        {1, "--scale", "", -1},
+        {3, "--scale", "2", -1},
+        {1, "--help", "", -1}};
+    for (auto [n, a, b, want] : cases) {
+        const char* argv[] = {"kelmora", a, b, "2"};
+        int scale = -1;
+        EXPECT_EQ(klmr_ParseArgs(n + 1, argv, &scale) ? scale : -1, want) << n << a << b;
     }
 }
 
-// Button 1 turns counter-clockwise, button 3 clockwise, other buttons repeat the last direction;
-// a click during the scramble or a turn, or away from a block, does nothing; so does Enter.
-TEST_F(GameTest, LevelOneIsScrambledIn80FramesThenTurnedByButtons) {
+// Clicks and Enter are ignored during the scramble; so is a click away from a block or with no
+// pointer motion since.
+TEST_F(GameTest, LevelOneIsScrambledIn80FramesIgnoringClicksAndEnter) {
     int frames = 0;
     Key(kKeyEnter);
     do {
@@ -280,18 +278,11 @@ TEST_F(GameTest, LevelOneIsScrambledIn80FramesThenTurnedByButtons) {
               std::tuple(80, 8L, 1, 0));
     EXPECT_EQ(std::tuple(klmr_PuzzleLevel(&loop.puzzle), loop.levelStartTime),
               std::tuple(0, klmr_Time()));
-    Board expected = loop.puzzle.current;
-    EXPECT_FALSE(Same(expected, loop.puzzle.target));
-    Mouse(SDL_BUTTON_LEFT, 10, 10); // no pointer motion since the scramble
+    const Board scrambled = loop.puzzle.current;
+    EXPECT_FALSE(Same(scrambled, loop.puzzle.target));
+    Mouse(SDL_BUTTON_LEFT, 10, 10);
     TurnBlock({200, 200, 0}, SDL_BUTTON_LEFT);
-    int turns = 0;
-    for (int button : {SDL_BUTTON_RIGHT, SDL_BUTTON_MIDDLE, SDL_BUTTON_LEFT, SDL_BUTTON_WHEELUP}) {
-        TurnBlock({0, 0, 0}, button, 3);
-        TurnBlock({1, 0, 0}, SDL_BUTTON_LEFT, 7);
-        klmr_RotateBlock(&expected, 0, 0, turns++ < 2 ? 1 : 0);
-        EXPECT_TRUE(Same(loop.puzzle.current, expected)) << "button " << button;
-    }
-    EXPECT_EQ(Plays(kSoundSwap), 8 + 4);
+    EXPECT_TRUE(Same(loop.puzzle.current, scrambled));
 }
 
 // Solved, one frame after the completing turn: the seconds left go into the score, a click and
@@ -314,10 +305,11 @@ TEST_F(GameTest, LevelEndsBySolvingTimeOutOrEscape) {
         ASSERT_TRUE(Step(how == TimeOut) && loop.gameState == GameState::Play);
         Mark();
         ASSERT_TRUE(how == Escape ? Press({kKeyEscape}) : Step());
-        std::vector<uint32_t> waits(left ? left + 1 : 0, 40);
+        std::vector<uint32_t> waits(left ? left + 1 : 0, 40), got = fakeclock::Delays();
         if (left) waits.push_back(500);
         if (how == TimeOut || level == 31) waits.push_back(6000);
-        EXPECT_EQ(Waits(), waits) << how << level;
+        std::erase(got, 5u); // the frames' pauses
+        EXPECT_EQ(got, waits) << how << level;
         EXPECT_EQ(
             std::tuple(Plays(kSoundClick), loop.newEntry.score, klmr_PuzzleLevel(&loop.puzzle)),
             std::tuple(left ? left + 1L : 0L, score + left, level + (how == Solve)));
@@ -329,36 +321,8 @@ TEST_F(GameTest, LevelEndsBySolvingTimeOutOrEscape) {
     }
 }
 
-// In test mode the clock counts the seconds played, which the level adds to the score; Enter
-// skips a level without score, and past the last level returns to the menu without the check.
-TEST_F(GameTest, TestModeCountsTimeUpNeverTimesOutAndEnterSkipsLevels) {
-    Type("qzmek");
-    auto turns = StartAndScramble();
-    fakeclock::SetTime(loop.levelStartTime + loop.puzzle.timeLimit + 100);
-    Step(2);
-    EXPECT_EQ(loop.timeLeft, static_cast<int32_t>(loop.puzzle.timeLimit) + 100);
-    testing::internal::CaptureStdout();
-    UndoAllButLastFrame(turns, 7);
-    Step();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "level 1, time 7\n");
-    EXPECT_EQ(loop.newEntry.score, 7u);
-    Press({kKeyEnter}, 5); // before level 2's intro, then in level 3's scramble
-    Press({kKeyEnter});
-    EXPECT_EQ(klmr_PuzzleLevel(&loop.puzzle), 3);
-    loop.startLevel = 31;
-    Press({kKeyEscape, kKeyEnter});
-    loop.newEntry.score = 1000;
-    Press({kKeyEnter});
-    EXPECT_EQ(std::tuple(loop.gameState, loop.newEntry.score), std::tuple(GameState::Menu, 1000u));
-}
-
-// The keys act only where a click would: `,` `.` and Space turn like buttons 1, 3 and 2; the
-// arrows and the pointer move one cursor; Up and Down move the menu selection too.
 TEST_F(GameTest, KeyboardPlaysLikeTheMouse) {
-    ASSERT_TRUE(Press({kKeyLeft, kKeyRight, kKeyComma, kKeyPeriod, kKeySpace}));
-    EXPECT_EQ(std::tuple(loop.gameState, loop.menuSelection, std::string(loop.codeBuffer)),
-              std::tuple(GameState::Menu, 0, std::string("-----")));
-    Press({kKeyEnter}, 20);
+    Press({kKeyLeft, kKeyRight, kKeyComma, kKeyPeriod, kKeySpace, kKeyEnter}, 20);
     Press({kKeyLeft, kKeyComma});
     EXPECT_EQ(std::tuple(loop.hoverValid, loop.rotating), std::tuple(0, 0)) << "in the scramble";
     StartAndScramble(-1);
@@ -377,28 +341,21 @@ TEST_F(GameTest, KeyboardPlaysLikeTheMouse) {
     Press({kKeyLeft, kKeyDown}, 10);          // during the turn: only the menu selection
     Press({kKeyLeft});
     EXPECT_EQ(std::tuple(loop.hoverX, loop.hoverY, loop.menuSelection), std::tuple(1, 0, 1));
+    EXPECT_STREQ(loop.codeBuffer, "-----");
     // With no mark the block nearest the centre, then the nearest along, across, the smaller.
     loop.puzzle.current = {{}, 6, 6};
     for (int i = 0; i < 36; ++i) // holes at (2, 2), (2, 3) and (5, 5)
         loop.puzzle.current.cells[i % 6][i / 6] = i != 14 && i != 20 && i != 35;
     loop.hoverValid = 0;
-    for (auto [key, x, y] : {std::tuple{kKeyLeft, 3, 2},
-                             {kKeyLeft, 2, 0},
-                             {kKeyDown, 3, 1},
-                             {kKeyRight, 4, 1},
-                             {kKeyRight, 4, 1},
-                             {kKeyDown, 4, 2},
-                             {kKeyDown, 4, 3},
-                             {kKeyDown, 3, 4},
-                             {kKeyDown, 3, 4},
-                             {kKeyUp, 3, 3}}) {
+    const int walk[][3] = {{kKeyLeft, 3, 2},  {kKeyLeft, 2, 0}, {kKeyDown, 3, 1}, {kKeyRight, 4, 1},
+                           {kKeyRight, 4, 1}, {kKeyDown, 4, 2}, {kKeyDown, 4, 3}, {kKeyDown, 3, 4},
+                           {kKeyDown, 3, 4},  {kKeyUp, 3, 3}};
+    for (auto [key, x, y] : walk) {
         Press({key});
         EXPECT_EQ(std::tuple(key, loop.hoverX, loop.hoverY), std::tuple(key, x, y));
     }
 }
 
-// No key reaches the code ring, `f`, Up, Down or play; Escape and the mouse do nothing; a
-// window close keeps the table; Enter inserts the entry and saves at once.
 TEST_F(GameTest, NameEntryTakesLettersUpperCasedAndKeys32To64UpTo31CharactersOrNone) {
     StartAndScramble();
     loop.newEntry.score = 500;
