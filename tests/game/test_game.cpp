@@ -23,22 +23,30 @@ struct Turn { // a scramble turn: block, direction (0 ccw, 1 cw)
     int x, y, dir;
 };
 
-// Every test starts on the menu as after start-up, with no score file, a fresh clock and
-// recorder. Start-up starts the timer thread: once per process, in a directory of its own.
-struct GameTest : ::testing::Test {
+// Every test runs at scales 1 to 3 and starts on the menu as after start-up, with no score
+// file, a fresh clock and recorder. At every wait, the end of each frame and each step of the
+// blocking effects, the display must show the screen exactly. Start-up starts the timer thread:
+// once per process, in a directory of its own.
+struct GameTest : ::testing::TestWithParam<int> {
     static inline MainLoop loop;
     static inline HiScoreTable startTable;
+    static inline std::string title; // the back buffer after start-up
 
     void SetUp() override {
         static char dir[] = "/tmp/kelmora-game-XXXXXX";
-        if (dir[sizeof dir - 2] == 'X') {
+        if (screen == nullptr) {
             ASSERT_TRUE(mkdtemp(dir) && chdir(dir) == 0);
             std::filesystem::create_directory_symlink(KELMORA_DATA_DIR, "data");
             atexit([] { std::filesystem::remove_all(dir, *std::make_unique<std::error_code>()); });
             sdlspy::UseDummyDrivers();
             ASSERT_EQ(klmr_StartUp(&loop), 0);
-            startTable = loop.hiScores;
+            std::tie(startTable, title) = std::tuple(loop.hiScores, Rows(backBuffer, 0, 480));
         }
+        if (klmr_DisplayScale() != GetParam()) {
+            klmr_DisplaySetScale(GetParam());
+            ASSERT_EQ(klmr_OpenScreen(SDL_HWPALETTE), 1);
+        }
+        memcpy(backBuffer->pixels, title.data(), title.size());
         Drain();
         klmr_LoopReset(&loop);
         loop.hiScores = startTable;
@@ -79,6 +87,8 @@ struct GameTest : ::testing::Test {
 
     static void Mark() { // forgets the waits, updates and sounds recorded
         fakeclock::Reset(klmr_Time());
+        fakeclock::OnDelay(
+            [] { EXPECT_TRUE(sdlspy::Shows(screen)) << fakeclock::Delays().size(); });
         sdlspy::Reset();
     }
     static long Plays(int slot) {
@@ -118,7 +128,7 @@ struct GameTest : ::testing::Test {
     }
 };
 
-TEST_F(GameTest, MenuFrameCounterFKeyAndBarGlide) {
+TEST_P(GameTest, MenuFrameCounterFKeyAndBarGlide) {
     auto asked = [](std::initializer_list<int> keys) { // what one frame asks to update
         const uint64_t before = klmr_DisplayStats().requested;
         Press(keys);
@@ -138,15 +148,21 @@ TEST_F(GameTest, MenuFrameCounterFKeyAndBarGlide) {
         ASSERT_EQ(loop.selectBarY - y, left > 20 ? 4 : left > 15 ? 3 : left > 9 ? 2 : 1) << left;
     }
     EXPECT_EQ(loop.menuSelection, 3);
+    EXPECT_FALSE(Press({kKeyEscape, kKeyDown})) << "Escape ends the loop";
+    EXPECT_EQ(Drain(), 1) << "the later key stays queued";
 }
 
 // A pointer resting where SDL first reported it chooses nothing; once moved, it does. Screens
 // open by Enter or a left click (the last motion, not the click, chooses) and are left by
 // Escape, Enter or any button, also in the same poll (Exit only so: it ends the loop).
-TEST_F(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
+TEST_P(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
     Mouse(0, 320, 290);
+    Mouse(SDL_BUTTON_RIGHT, 320, 290);
     ASSERT_TRUE(Step());
-    EXPECT_EQ(loop.menuSelection, 0) << "the resting pointer chose";
+    EXPECT_EQ(std::tuple(loop.gameState, loop.menuSelection), std::tuple(GameState::Menu, 0));
+    Mouse(0, 320, menuTextY[3]);
+    ASSERT_TRUE(Step());
+    EXPECT_EQ(loop.menuSelection, 2) << "a real motion, at the top edge of Exit";
     for (int item = 1; item <= 3; ++item)
         for (bool click : {false, true})
             for (int way : {kKeyEscape, kKeyEnter, -SDL_BUTTON_LEFT, -SDL_BUTTON_WHEELDOWN})
@@ -166,33 +182,22 @@ TEST_F(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
                 }
 }
 
-TEST_F(GameTest, EscapeOnTheMenuAndWindowCloseEndTheLoopLeavingLaterEventsQueued) {
-    EXPECT_FALSE(Press({kKeyEscape, kKeyDown}));
-    EXPECT_EQ(Drain(), 1);
-    ASSERT_TRUE(Press({kKeyEnter}, 3)); // Start
-    Push({.type = SDL_QUIT});
-    EXPECT_FALSE(Press({kKeyEscape}));
-    EXPECT_EQ(std::tuple(loop.gameState, loop.animStep, Drain()),
-              std::tuple(GameState::Play, 4, 1));
-}
-
 // Keys outside 0..9 and a..z do not break a code; a wrong digit or letter does. The test-mode
 // code, typed again, repeats everything; its clock counts the seconds played into the score;
 // Enter skips a level, and past the last returns to the menu without the high-score check.
-TEST_F(GameTest, CodesChooseTheStartLevelOrTestMode) {
+TEST_P(GameTest, CodesChooseTheStartLevelOrTestMode) {
     Type("ruvok");
     EXPECT_EQ(loop.startLevel, 5);
     Press({'f', 'e', 's', 'k', kKeyUp, SDLK_LSHIFT});
     Type("oruv1ok");
     EXPECT_EQ(loop.startLevel, 30);
-    const std::string title = Rows(backBuffer, 0, 40);
     for (long i = 1; i <= 2; ++i) {
         testing::internal::CaptureStdout();
         Type("qzmek");
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "\ntest mode ON\n\n");
         EXPECT_EQ(std::tuple(int(testMode), Plays(kSoundClick)), std::tuple(1, i));
     }
-    EXPECT_NE(Rows(backBuffer, 0, 40), title);
+    EXPECT_NE(Rows(backBuffer, 0, 40), title.substr(0, 40 * 1280)) << "not in the back buffer";
     EXPECT_EQ(Rows(screen, 0, 40), Rows(backBuffer, 0, 40));
     auto turns = StartAndScramble(0);
     testing::internal::CaptureStdout();
@@ -210,63 +215,25 @@ TEST_F(GameTest, CodesChooseTheStartLevelOrTestMode) {
     EXPECT_EQ(std::tuple(loop.gameState, loop.newEntry.score), std::tuple(GameState::Menu, 1000u));
 }
 
-TEST_F(GameTest, TheDisplayShowsTheScreenAfterEveryFrameAndEveryWaitAtEveryScale) {
-    static const std::string title = Rows(backBuffer, 0, 480);
-    for (int n : {1, 2, 3, 0}) { // a new window, with the title picture in its back buffer
-        klmr_DisplaySetScale(std::max(n, 1));
-        ASSERT_EQ(klmr_OpenScreen(SDL_HWPALETTE), 1);
-        memcpy(backBuffer->pixels, title.data(), title.size());
-        if (n == 0) return; // back at scale 1
-        SetUp();
-        int looks = 0;
-        fakeclock::OnDelay([&] {
-            ++looks;
-            EXPECT_TRUE(sdlspy::Shows(screen)) << "scale " << n << ", look " << looks;
-        });
-        Press({kKeyDown, kKeyDown, kKeyDown}, 40), Press({'f'});                // the bar glides
-        Press({kKeyUp, kKeyUp, kKeyEnter}, 2), Press({kKeyEscape}, 2);          // HiScores
-        Press({kKeyDown, kKeyEnter}, 2), Mouse(SDL_BUTTON_LEFT, 0, 0), Step(2); // About
-        loop.menuSelection = 0;
-        auto turns = StartAndScramble(); // intro, scramble, turns, count-up, the next intro
-        UndoAllButLastFrame(turns, loop.puzzle.timeLimit - 12);
-        StartAndScramble(-1);
-        loop.newEntry.score = 500; // time out, name entry, HiScores
-        fakeclock::SetTime(loop.levelStartTime + loop.puzzle.timeLimit);
-        Step(2), Type("ada", 2), Press({kKeyEnter}, 2), Press({kKeyEscape}, 2);
-        for (int item : {1, 2, 0, 3}) { // a click on each item
-            Mouse(0, 320, menuTextY[item] + 1);
-            Mouse(SDL_BUTTON_LEFT, 320, menuTextY[item] + 1);
-            EXPECT_EQ(std::tuple(Step(), loop.gameState), std::tuple(item != 3, GameState(item)));
-            Press({kKeyEscape}, 2);
-        }
-        EXPECT_GT(looks, 300) << "scale " << n;
-    }
-}
-
 TEST(Options, TheScaleIsTheOnlyArgument) {
-    // The count of arguments after the program's name, the first two, and the scale given.
-    const std::tuple<int, const char*, const char*, int> cases[] = {
-        {0, "", "", 1},
-        {2, "--scale", "2", 2},
-        {1, "--scale=3", "", 3},
-        {2, "--scale", "1", 1},
-        {2, "--scale", "auto", kScaleAuto},
-        {2, "--scale", "4", -1},
-        {2, "--scale", "0", -1},
-        {1, "--scale=", "", -1},
-        {1, "--scale", "", -1},
-        {3, "--scale", "2", -1},
-        {1, "--help", "", -1}};
-    for (auto [n, a, b, want] : cases) {
-        const char* argv[] = {"kelmora", a, b, "2"};
-        int scale = -1;
-        EXPECT_EQ(klmr_ParseArgs(n + 1, argv, &scale) ? scale : -1, want) << n << a << b;
+    const std::pair<const char*, int> cases[] = {
+        // the arguments; the scale, -1 a usage error
+        {"", 1},          {"--scale 2", 2},    {"--scale=3", 3},  {"--scale auto", kScaleAuto},
+        {"--scale 1", 1}, {"--scale 4", -1},   {"--scale 0", -1}, {"--scale=", -1},
+        {"--scale", -1},  {"--scale 2 2", -1}, {"--help", -1}};
+    for (auto [args, expected] : cases) {
+        char line[16], *argv[4] = {line}; // argv[0] is not read
+        snprintf(line, sizeof line, "%s", args);
+        int argc = 1, scale = -1;
+        for (char* w = strtok(line, " "); w != nullptr; w = strtok(nullptr, " "))
+            argv[argc++] = w;
+        EXPECT_EQ(klmr_ParseArgs(argc, argv, &scale) ? scale : -1, expected) << args;
     }
 }
 
 // Clicks and Enter are ignored during the scramble; so is a click away from a block or with no
 // pointer motion since.
-TEST_F(GameTest, LevelOneIsScrambledIn80FramesIgnoringClicksAndEnter) {
+TEST_P(GameTest, LevelOneIsScrambledIn80FramesIgnoringClicksAndEnter) {
     int frames = 0;
     Key(kKeyEnter);
     do {
@@ -287,14 +254,15 @@ TEST_F(GameTest, LevelOneIsScrambledIn80FramesIgnoringClicksAndEnter) {
 
 // Solved, one frame after the completing turn: the seconds left go into the score, a click and
 // 40 ms each, then 500 ms; past the last level a congratulation shows 6 s. Timed out, one frame
-// after the clock showed 0: a 6 s banner. Then, or at Escape, a qualifying score asks the name.
-TEST_F(GameTest, LevelEndsBySolvingTimeOutOrEscape) {
-    enum How { Solve, TimeOut, Escape };
+// after the clock showed 0: a 6 s banner. Then a qualifying score asks for the name.
+TEST_P(GameTest, LevelEndsBySolvingOrTimeOut) {
+    enum How { Solve, TimeOut };
     const std::tuple<How, int, uint32_t, int, GameState> cases[] = {
         // how, level, score, left
-        {Solve, 0, 100, 12, GameState::Play}, {Solve, 31, 100, 20, GameState::NameEntry},
-        {TimeOut, 0, 0, 0, GameState::Menu},  {TimeOut, 0, 55, 0, GameState::NameEntry},
-        {Escape, 0, 0, 0, GameState::Menu},   {Escape, 0, 55, 0, GameState::NameEntry}};
+        {Solve, 0, 100, 12, GameState::Play},
+        {Solve, 31, 100, 20, GameState::NameEntry},
+        {TimeOut, 0, 0, 0, GameState::Menu},
+        {TimeOut, 0, 55, 0, GameState::NameEntry}};
     for (auto [how, level, score, left, state] : cases) {
         SetUp();
         auto turns = StartAndScramble(level);
@@ -304,7 +272,8 @@ TEST_F(GameTest, LevelEndsBySolvingTimeOutOrEscape) {
         if (how == TimeOut) fakeclock::SetTime(loop.levelStartTime + loop.puzzle.timeLimit);
         ASSERT_TRUE(Step(how == TimeOut) && loop.gameState == GameState::Play);
         Mark();
-        ASSERT_TRUE(how == Escape ? Press({kKeyEscape}) : Step());
+        if (level) fakeclock::OnDelay(nullptr); // the congratulation stands over the old board
+        ASSERT_TRUE(Step());
         std::vector<uint32_t> waits(left ? left + 1 : 0, 40), got = fakeclock::Delays();
         if (left) waits.push_back(500);
         if (how == TimeOut || level == 31) waits.push_back(6000);
@@ -313,15 +282,14 @@ TEST_F(GameTest, LevelEndsBySolvingTimeOutOrEscape) {
         EXPECT_EQ(
             std::tuple(Plays(kSoundClick), loop.newEntry.score, klmr_PuzzleLevel(&loop.puzzle)),
             std::tuple(left ? left + 1L : 0L, score + left, level + (how == Solve)));
-        const bool named = state == GameState::NameEntry;
         EXPECT_EQ(std::tuple(loop.gameState, loop.newEntry.level, loop.typedName[0]),
-                  std::tuple(state, level + 1, named ? '\0' : 'X'));
-        EXPECT_TRUE(!named || Rows(screen, 220, 30) != Rows(backBuffer, 220, 30))
-            << "the name line is drawn";
+                  std::tuple(state, level + 1, state == GameState::NameEntry ? '\0' : 'X'));
     }
 }
 
-TEST_F(GameTest, KeyboardPlaysLikeTheMouse) {
+// The keys act only where a click would: `,` `.` and Space turn like buttons 1, 3 and 2; the
+// arrows and the pointer move one cursor; Up and Down move the menu selection too.
+TEST_P(GameTest, KeyboardPlaysLikeTheMouse) {
     Press({kKeyLeft, kKeyRight, kKeyComma, kKeyPeriod, kKeySpace, kKeyEnter}, 20);
     Press({kKeyLeft, kKeyComma});
     EXPECT_EQ(std::tuple(loop.hoverValid, loop.rotating), std::tuple(0, 0)) << "in the scramble";
@@ -356,7 +324,9 @@ TEST_F(GameTest, KeyboardPlaysLikeTheMouse) {
     }
 }
 
-TEST_F(GameTest, NameEntryTakesLettersUpperCasedAndKeys32To64UpTo31CharactersOrNone) {
+// No key reaches the code ring, `f`, Up, Down or play; Escape and the mouse do nothing; Enter
+// inserts the entry and saves at once.
+TEST_P(GameTest, NameEntryTakesLettersUpperCasedAndKeys32To64UpTo31CharactersOrNone) {
     StartAndScramble();
     loop.newEntry.score = 500;
     Press({kKeyEscape});
@@ -369,21 +339,26 @@ TEST_F(GameTest, NameEntryTakesLettersUpperCasedAndKeys32To64UpTo31CharactersOrN
     EXPECT_NE(Rows(screen, 220, 30), empty) << "the name line shows the name";
     EXPECT_EQ(std::tuple(loop.menuSelection, int(testMode), int(loop.startLevel)),
               std::tuple(0, 0, 0));
+    fakeclock::OnDelay(nullptr); // a name this long is drawn wider than the line's update
     Type("abcdefghijkl,.z9");
     EXPECT_STREQ(loop.typedName, "ABC1 @FQZMEKRUVOKABCDEFGHIJKL,.");
     Push({.type = SDL_QUIT});
+    Key(kKeyBackspace);
     EXPECT_FALSE(Step());
-    EXPECT_EQ(std::tuple(loop.gameState, loop.hiScores.rows[0].score),
-              std::tuple(GameState::NameEntry, 100u));
+    EXPECT_EQ(std::tuple(loop.gameState, loop.hiScores.rows[0].score, Drain()),
+              std::tuple(GameState::NameEntry, 100u, 1))
+        << "a close keeps the table and later keys";
     for (int i = 0; i < 32; ++i)
         Key(kKeyBackspace);
     Type("ad\r");
     HiScoreTable saved{};
     klmr_HiScoreLoad(&saved, "hiscores.dat");
-    for (const HiScoreTable& t : {loop.hiScores, saved})
-        EXPECT_EQ(std::tuple(std::string(t.rows[0].name), int(t.rows[0].level), t.rows[0].score),
-                  std::tuple(std::string("AD"), 1, 500u));
+    EXPECT_EQ(
+        std::tuple(std::string(saved.rows[0].name), int(saved.rows[0].level), saved.rows[0].score),
+        std::tuple(std::string("AD"), 1, 500u));
     EXPECT_EQ(loop.gameState, GameState::HiScores);
 }
+
+INSTANTIATE_TEST_SUITE_P(Scale, GameTest, ::testing::Values(1, 2, 3));
 
 } // namespace
