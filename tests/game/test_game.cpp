@@ -19,9 +19,8 @@
 
 namespace {
 
-// Every test runs at scales 1 to 3 from the menu as after start-up, with no score file, a fresh
-// clock and recorder, and at every wait (each frame's end, each step of the blocking effects) the
-// display must show the screen. Start-up starts the timer thread: once, in a directory of its own.
+// Each test runs at scales 1 to 3 from the menu as after start-up (done once, in a directory of
+// its own), and at every wait, frame's end or effect's step, the display must show the screen.
 struct GameTest : ::testing::TestWithParam<int> {
     static inline MainLoop loop;
     static inline HiScoreTable startTable;
@@ -104,8 +103,7 @@ struct GameTest : ::testing::TestWithParam<int> {
         Mouse(button, x, y);
         Step(n);
     }
-    // Leaves the board one turn from solved and makes that turn, begun `played` seconds into the
-    // level, but for its last frame, the one that ends the level.
+    // Makes the board one turn short of solved and that turn but its last, level-ending frame.
     static void AlmostSolve(int played) {
         loop.puzzle.current = loop.puzzle.target;
         klmr_RotateBlock(&loop.puzzle.current, 0, 0, 1);
@@ -115,14 +113,11 @@ struct GameTest : ::testing::TestWithParam<int> {
 };
 
 TEST_P(GameTest, MenuFrameCounterFKeyAndBarGlide) {
-    auto asked = [](std::initializer_list<int> keys) { // what one frame asks to update
-        const uint64_t before = klmr_DisplayStats().requested;
-        Press(keys);
-        return klmr_DisplayStats().requested - before;
-    };
     ASSERT_TRUE(Step(327));
-    EXPECT_EQ(asked({}), 640u * 110) << "the bottom strip alone";
-    EXPECT_EQ(asked({'f'}), 640u * 480);
+    const uint64_t asked = klmr_DisplayStats().requested;
+    ASSERT_TRUE(Step() && Press({'f'}));
+    EXPECT_EQ(klmr_DisplayStats().requested - asked, 640u * 110 + 640u * 480)
+        << "a frame updates the bottom strip, one after f the whole screen";
     EXPECT_EQ(loop.frameCounter, 329);
     ASSERT_TRUE(Press({kKeyUp}));
     EXPECT_EQ(std::tuple(loop.frameCounter, loop.menuSelection), std::tuple(0, 0));
@@ -138,9 +133,8 @@ TEST_P(GameTest, MenuFrameCounterFKeyAndBarGlide) {
     EXPECT_EQ(Drain(), 1) << "the later key stays queued";
 }
 
-// A pointer resting where SDL first reported it chooses nothing; once moved, it does. Screens
-// open by Enter or a left click (the last motion, not the click, chooses) and are left by
-// Escape, Enter or any button, also in the same poll (Exit only so: it ends the loop).
+// A pointer resting where first reported chooses nothing. Screens open by Enter or a left click
+// (the last motion chooses), close by Escape, Enter or any button, also in the same poll.
 TEST_P(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
     Mouse(0, 320, 290);
     Mouse(SDL_BUTTON_RIGHT, 320, 290);
@@ -168,21 +162,18 @@ TEST_P(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
                 }
 }
 
-// Keys outside 0..9 and a..z do not break a code; a wrong digit or letter does. The test-mode
-// code, typed again, repeats everything; its clock counts the seconds played into the score;
-// Enter skips a level, and past the last returns to the menu without the high-score check.
+// Only a wrong digit or letter breaks a code. Test mode counts the seconds played into the score;
+// its Enter past the last level returns to the menu without the high-score check.
 TEST_P(GameTest, CodesChooseTheStartLevelOrTestMode) {
     Press({'r', 'u', 'v', 'o', 'k'});
     EXPECT_EQ(loop.startLevel, 5);
     Press({'f', 'e', 's', 'k', kKeyUp, SDLK_LSHIFT});
     Press({'o', 'r', 'u', 'v', '1', 'o', 'k'});
     EXPECT_EQ(loop.startLevel, 30);
-    for (long i = 1; i <= 2; ++i) {
-        testing::internal::CaptureStdout();
-        Press({'q', 'z', 'm', 'e', 'k'});
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "\ntest mode ON\n\n");
-        EXPECT_EQ(std::tuple(int(testMode), Plays(kSoundClick)), std::tuple(1, i));
-    }
+    testing::internal::CaptureStdout();
+    Press({'q', 'z', 'm', 'e', 'k'});
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "\ntest mode ON\n\n");
+    EXPECT_EQ(std::tuple(int(testMode), Plays(kSoundClick)), std::tuple(1, 1L));
     EXPECT_NE(Rows(backBuffer, 0, 40), title.substr(0, 40 * 1280)) << "not in the back buffer";
     StartAndScramble(0);
     testing::internal::CaptureStdout();
@@ -198,8 +189,8 @@ TEST_P(GameTest, CodesChooseTheStartLevelOrTestMode) {
 }
 
 TEST(Options, TheScaleIsTheOnlyArgument) {
+    // The arguments, and the scale they give (-1: a usage error).
     const std::pair<const char*, int> cases[] = {
-        // the arguments; the scale, -1 a usage error
         {"", 1},          {"--scale 2", 2},    {"--scale=3", 3},  {"--scale auto", kScaleAuto},
         {"--scale 1", 1}, {"--scale 4", -1},   {"--scale 0", -1}, {"--scale=", -1},
         {"--scale", -1},  {"--scale 2 2", -1}, {"--help", -1}};
@@ -213,32 +204,11 @@ TEST(Options, TheScaleIsTheOnlyArgument) {
     }
 }
 
-// Clicks and Enter do nothing in the scramble; nor does a click off the blocks or before a motion.
-TEST_P(GameTest, LevelOneIsScrambledIn80FramesIgnoringClicksAndEnter) {
-    int frames = 0;
-    Key(kKeyEnter);
-    do {
-        Key(kKeyEnter);
-        TurnBlock(1, 0, SDL_BUTTON_LEFT, 1);
-        ASSERT_EQ(loop.rotating, 0);
-    } while (++frames < 100 && loop.stateRedraw);
-    EXPECT_EQ(std::tuple(frames, Plays(kSoundSwap), loop.newEntry.level, loop.hoverValid,
-                         klmr_PuzzleLevel(&loop.puzzle)),
-              std::tuple(80, 8L, 1, 0, 0));
-    const Board scrambled = loop.puzzle.current;
-    EXPECT_FALSE(Same(scrambled, loop.puzzle.target));
-    Mouse(SDL_BUTTON_LEFT, 10, 10);
-    TurnBlock(200, 200, SDL_BUTTON_LEFT);
-    EXPECT_TRUE(Same(loop.puzzle.current, scrambled));
-}
-
-// Solved, one frame after the completing turn: the seconds left go into the score, a click and
-// 40 ms each, then 500 ms; past the last level a congratulation shows 6 s. Timed out, one frame
-// after the clock showed 0: a 6 s banner. Then a qualifying score asks for the name.
+// Solved: a click and 40 ms per second left, 500 ms, and after the last level 6 s; timed out, a
+// frame after showing 0: 6 s. Cases: how, level, score, seconds left, the state it leads to.
 TEST_P(GameTest, LevelEndsBySolvingOrTimeOut) {
     enum How { Solve, TimeOut };
     const std::tuple<How, int, uint32_t, int, GameState> cases[] = {
-        // level, score, seconds left
         {Solve, 0, 100, 12, GameState::Play},
         {Solve, 31, 100, 20, GameState::NameEntry},
         {TimeOut, 0, 0, 0, GameState::Menu},
@@ -267,12 +237,23 @@ TEST_P(GameTest, LevelEndsBySolvingOrTimeOut) {
     }
 }
 
-// The keys act only where a click would: `,` `.` and Space turn like buttons 1, 3 and 2; the
-// arrows and the pointer move one cursor; Up and Down move the menu selection too.
-TEST_P(GameTest, KeyboardPlaysLikeTheMouse) {
-    Press({kKeyLeft, kKeyRight, kKeyComma, kKeyPeriod, kKeySpace, kKeyEnter}, 20);
-    StartAndScramble(-1);
+// The scramble takes 80 frames, ignoring clicks and Enter. Then keys act only where a click
+// would: `,` `.` and Space like buttons 1, 3 and 2; arrows and pointer move one cursor.
+TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
+    int frames = 0;
+    Press({kKeyLeft, kKeyRight, kKeyComma, kKeyPeriod, kKeySpace, kKeyEnter}, 0);
+    do {
+        Key(kKeyEnter);
+        TurnBlock(1, 0, SDL_BUTTON_LEFT, 1);
+        ASSERT_EQ(loop.rotating, 0);
+    } while (++frames < 100 && loop.stateRedraw);
+    EXPECT_EQ(std::tuple(frames, Plays(kSoundSwap), loop.newEntry.level, loop.hoverValid,
+                         klmr_PuzzleLevel(&loop.puzzle)),
+              std::tuple(80, 8L, 1, 0, 0));
     Board expected = loop.puzzle.current;
+    EXPECT_FALSE(Same(expected, loop.puzzle.target));
+    Mouse(SDL_BUTTON_LEFT, 10, 10); // no motion since the scramble's end, then off the blocks
+    TurnBlock(200, 200, SDL_BUTTON_LEFT);
     Press({kKeyRight}); // level 1 is 4 x 2: the first arrow marks its middle block (1, 0)
     std::vector<int> dirs;
     for (int key : {kKeyComma, kKeyPeriod, kKeySpace, kKeyComma, kKeySpace}) {
@@ -282,7 +263,6 @@ TEST_P(GameTest, KeyboardPlaysLikeTheMouse) {
     }
     EXPECT_EQ(dirs, (std::vector<int>{0, 1, 1, 0, 0}));
     EXPECT_TRUE(Same(loop.puzzle.current, expected));
-    EXPECT_EQ(Plays(kSoundSwap), 8 + 5);
     TurnBlock(2, 0, SDL_BUTTON_LEFT, 1); // the pointer marks (2, 0)
     Press({kKeyLeft, kKeyDown}, 10);     // during the turn: only the menu selection
     Press({kKeyLeft});
@@ -302,8 +282,7 @@ TEST_P(GameTest, KeyboardPlaysLikeTheMouse) {
     }
 }
 
-// No key reaches the code ring, `f`, Up, Down or play; Escape and the mouse do nothing; Enter
-// inserts the entry and saves at once.
+// No key reaches the code ring, `f`, Up, Down or play; Escape and the mouse do nothing.
 TEST_P(GameTest, NameEntryTakesLettersUpperCasedAndKeys32To64UpTo31CharactersOrNone) {
     StartAndScramble();
     loop.newEntry.score = 500;
