@@ -17,8 +17,6 @@
 #include <cstring>
 #include <filesystem>
 
-namespace {
-
 // Each test runs at scales 1 to 3 from the menu as after start-up (done once, in a directory of
 // its own), and at every wait, frame's end or effect's step, the display must show the screen.
 struct GameTest : ::testing::TestWithParam<int> {
@@ -82,7 +80,6 @@ struct GameTest : ::testing::TestWithParam<int> {
     static long Plays(int slot) {
         return std::ranges::count(sdlspy::Plays(), soundBank.chunks[slot], &sdlspy::Play::chunk);
     }
-    static bool Same(const Board& a, const Board& b) { return klmr_BoardCompare(&a, &b) == 0; }
     static std::string Rows(SDL_Surface* s, int y, int h) { // the pixels of rows y .. y + h - 1
         return std::string(static_cast<char*>(s->pixels) + y * s->pitch, h * s->pitch);
     }
@@ -205,10 +202,11 @@ TEST(Options, TheScaleIsTheOnlyArgument) {
 }
 
 // Solved: a click and 40 ms per second left, 500 ms, and after the last level 6 s; timed out, a
-// frame after showing 0: 6 s. Cases: how, level, score, seconds left, the state it leads to.
+// frame after showing 0: 6 s. Then a qualifying score asks for the name.
 TEST_P(GameTest, LevelEndsBySolvingOrTimeOut) {
     enum How { Solve, TimeOut };
     const std::tuple<How, int, uint32_t, int, GameState> cases[] = {
+        // how, level, score, seconds left, the state it leads to
         {Solve, 0, 100, 12, GameState::Play},
         {Solve, 31, 100, 20, GameState::NameEntry},
         {TimeOut, 0, 0, 0, GameState::Menu},
@@ -251,18 +249,19 @@ TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
                          klmr_PuzzleLevel(&loop.puzzle)),
               std::tuple(80, 8L, 1, 0, 0));
     Board expected = loop.puzzle.current;
-    EXPECT_FALSE(Same(expected, loop.puzzle.target));
+    EXPECT_NE(klmr_BoardCompare(&expected, &loop.puzzle.target), 0) << "not scrambled";
     Mouse(SDL_BUTTON_LEFT, 10, 10); // no motion since the scramble's end, then off the blocks
     TurnBlock(200, 200, SDL_BUTTON_LEFT);
     Press({kKeyRight}); // level 1 is 4 x 2: the first arrow marks its middle block (1, 0)
-    std::vector<int> dirs;
-    for (int key : {kKeyComma, kKeyPeriod, kKeySpace, kKeyComma, kKeySpace}) {
+    for (auto [key, dir] : {std::pair{kKeyComma, 0},
+                            {kKeyPeriod, 1},
+                            {kKeySpace, 1},
+                            {kKeyComma, 0},
+                            {kKeySpace, 0}}) {
         Press({key, kKeyRight, kKeyPeriod}, 10); // the two keys during the turn do nothing
-        dirs.push_back(loop.rotDir);
-        klmr_RotateBlock(&expected, 1, 0, loop.rotDir);
+        klmr_RotateBlock(&expected, 1, 0, static_cast<uint8_t>(dir));
+        EXPECT_EQ(klmr_BoardCompare(&loop.puzzle.current, &expected), 0) << key;
     }
-    EXPECT_EQ(dirs, (std::vector<int>{0, 1, 1, 0, 0}));
-    EXPECT_TRUE(Same(loop.puzzle.current, expected));
     TurnBlock(2, 0, SDL_BUTTON_LEFT, 1); // the pointer marks (2, 0)
     Press({kKeyLeft, kKeyDown}, 10);     // during the turn: only the menu selection
     Press({kKeyLeft});
@@ -303,19 +302,14 @@ TEST_P(GameTest, NameEntryTakesLettersUpperCasedAndKeys32To64UpTo31CharactersOrN
     Key(kKeyBackspace);
     EXPECT_FALSE(Step());
     EXPECT_EQ(std::tuple(loop.gameState, loop.hiScores.rows[0].score, Drain()),
-              std::tuple(GameState::NameEntry, 100u, 1))
-        << "a close keeps the table and later keys";
+              std::tuple(GameState::NameEntry, 100u, 1)); // a close keeps the table, later keys
     for (int i = 0; i < 32; ++i)
         Key(kKeyBackspace);
     Press({'a', 'd', kKeyEnter});
     HiScoreTable saved{};
     klmr_HiScoreLoad(&saved, "hiscores.dat");
-    EXPECT_EQ(
-        std::tuple(std::string(saved.rows[0].name), int(saved.rows[0].level), saved.rows[0].score),
-        std::tuple(std::string("AD"), 1, 500u));
-    EXPECT_EQ(loop.gameState, GameState::HiScores);
+    EXPECT_EQ(std::tuple(std::string(saved.rows[0].name), saved.rows[0].score, loop.gameState),
+              std::tuple(std::string("AD"), 500u, GameState::HiScores));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scale, GameTest, ::testing::Values(1, 2, 3));
-
-} // namespace
