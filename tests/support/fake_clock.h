@@ -10,14 +10,12 @@
 
 namespace fakeclock {
 
-// Sets the clock to `seconds` (calendar time) and forgets every recorded wait and the hook.
+// Sets the clock to `seconds` and forgets the recorded waits and the hook.
 void Reset(time_t seconds = 1700000000);
-// Moves the clock on without recording a wait (time passing between frames).
-void Advance(uint32_t ms);
-// Sets the seconds clock; the sub-second part becomes 0.
-void SetTime(time_t seconds);
-// Runs hook at every klmr_Delay from now on, before the clock moves: a look at the program
-// between the steps of its blocking effects and at the end of every main-loop frame.
+void Advance(uint32_t ms);    // time passing, no wait recorded
+void SetTime(time_t seconds); // sub-second part 0
+// Runs hook at every klmr_Delay, before the clock moves: a look between the steps of blocking
+// effects and at the end of every main-loop frame.
 void OnDelay(std::function<void()> hook);
 // Every klmr_Delay argument since the last Reset, oldest first; their sum.
 const std::vector<uint32_t>& Delays();

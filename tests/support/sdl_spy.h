@@ -26,13 +26,11 @@ struct Play {
 void Reset();
 // Every SDL_UpdateRect (and each rectangle of SDL_UpdateRects) since the last Reset.
 const std::vector<Update>& Updates();
-// What the display shows as far as SDL was told: every rectangle handed to SDL_UpdateRects of the
-// video surface is copied from its pixels at that moment. Success when that copy equals `s`
-// enlarged to the video surface's size, else the first pixel of `s` that differs.
+// Whether the display, as copied from the video surface at each SDL_UpdateRects, is `s`
+// enlarged to the window; else the first pixel of `s` that differs.
 testing::AssertionResult Shows(const SDL_Surface* s);
-// Every Mix_PlayChannelTimed since the last Reset.
-const std::vector<Play>& Plays();
-// Sets SDL_VIDEODRIVER=dummy and SDL_AUDIODRIVER (dummy by default) here; call before SDL_Init.
+const std::vector<Play>& Plays(); // every Mix_PlayChannelTimed since the last Reset
+// Sets SDL_VIDEODRIVER=dummy and SDL_AUDIODRIVER; call before SDL_Init.
 void UseDummyDrivers(const char* audioDriver = "dummy");
 
 } // namespace sdlspy
