@@ -1,8 +1,7 @@
 // Preloaded into the real program by the end-to-end driver; each part is off unless its
 // variable is set:
 //   KELMORA_TIME0=SECONDS  time() gives this second until the main loop first polls for events
-//                          (so rand() is seeded with it), then runs on from there,
-//                          KELMORA_TIME_SPEED times as fast as the real clock (default 1)
+//                          (so rand() is seeded with it), then runs on from there
 //   KELMORA_RAND0=1        rand() gives 0: every scramble turns block (0, 0) clockwise, so a level
 //                          of a multiple of four cells ends its scramble as it started: solved
 //   KELMORA_INJECT=STEPS   scripted input, steps separated by ";": "wait N" lets N main-loop
@@ -29,7 +28,7 @@ Fn Real(const char* name) {
 const char* script = nullptr; // the steps not run yet, set by the first poll
 long frame = 0;
 long waitUntil = -1;
-timespec polled{}; // when the main loop first polled
+time_t shift = 0; // KELMORA_TIME0 less the real time when the main loop first polled
 
 void Run(bool inPause) {
     for (; *script != '\0'; script = strchr(script, ';') ? strchr(script, ';') + 1 : "") {
@@ -60,7 +59,8 @@ extern "C" {
 
 int SDL_PollEvent(SDL_Event* event) {
     if (script == nullptr) {
-        clock_gettime(CLOCK_MONOTONIC, &polled);
+        const char* base = getenv("KELMORA_TIME0");
+        if (base != nullptr) shift = atoll(base) - Real<time_t (*)(time_t*)>("time")(nullptr);
         script = getenv("KELMORA_INJECT") ? getenv("KELMORA_INJECT") : "";
     }
     Run(false);
@@ -77,17 +77,7 @@ void SDL_Delay(Uint32 ms) {
 time_t time(time_t* out) {
     static const char* base = getenv("KELMORA_TIME0");
     time_t now = Real<time_t (*)(time_t*)>("time")(nullptr);
-    if (base != nullptr) {
-        now = static_cast<time_t>(atoll(base));
-        if (script != nullptr) {
-            timespec t{};
-            clock_gettime(CLOCK_MONOTONIC, &t);
-            const char* speed = getenv("KELMORA_TIME_SPEED");
-            now += static_cast<time_t>(
-                ((t.tv_sec - polled.tv_sec) + (t.tv_nsec - polled.tv_nsec) * 1e-9) *
-                (speed ? atof(speed) : 1.0));
-        }
-    }
+    if (base != nullptr) now = script == nullptr ? atoll(base) : now + shift;
     if (out != nullptr) *out = now;
     return now;
 }

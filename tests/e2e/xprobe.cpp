@@ -113,14 +113,10 @@ int Close() {
         XFree(listed);
     }
     XEvent e{};
-    e.xclient = {ClientMessage,
-                 0,
-                 False,
-                 display,
-                 window,
-                 XInternAtom(display, "WM_PROTOCOLS", False),
-                 32,
-                 {}};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
     e.xclient.data.l[0] = static_cast<long>(del);
     if (takes) XSendEvent(display, window, False, NoEventMask, &e);
     XSync(display, False);
