@@ -96,11 +96,10 @@ TEST(Levels, TableCodesAndPuzzle) {
     const Board level0{{{4, 4}, {4, 4}, {10, 10}, {10, 10}}, 4, 2}, l16 = Level(16);
     EXPECT_EQ(b, level0);
     EXPECT_EQ(std::tuple(+l16.width, +l16.cells[2][0], +l16.cells[0][2]), std::tuple(8, 9, 6));
-    const char* codes[] = {"plank", "ruvok", "mezzo", "tx4q8", "lirum", "9ombi", "fesko", nullptr};
-    for (int i = 0; i <= kLevelCodeCount; ++i)
-        EXPECT_STREQ(LevelCodes[i], codes[i]);
+    EXPECT_STREQ(LevelCodes[2], "mezzo"); // the code of level 10
 
     Puzzle p{};
+    EXPECT_EQ(klmr_PuzzleStart(nullptr, 0), -1);
     EXPECT_EQ(klmr_PuzzleStart(&p, 32), 0); // out of range: level 0
     EXPECT_EQ(std::tuple(+klmr_PuzzleLevel(&p), p.timeLimit), std::tuple(0, 20u));
     EXPECT_EQ(p.current, level0);

@@ -8,13 +8,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-static std::string Le(uint32_t v, int bytes) { // the host is little-endian, like the file
-    return std::string(reinterpret_cast<const char*>(&v), static_cast<size_t>(bytes));
-}
+// The host is little-endian, like the file.
+auto Le = [](uint32_t v, size_t n) { return std::string(reinterpret_cast<const char*>(&v), n); };
+const std::string kData = "data" + Le(4, 4) + "abcd";
 
 // A WAV file: a format chunk with these fields, then `after` (by default 4 bytes of data).
 static std::string Wav(int tag, int channels, uint32_t rate, int bits, int align,
-                       const std::string& after = "data" + Le(4, 4) + "abcd") {
+                       const std::string& after = kData) {
     return "RIFF" + Le(0, 4) + "WAVE" + "fmt " + Le(16, 4) + Le(tag, 2) + Le(channels, 2) +
            Le(rate, 4) + Le(rate * align, 4) + Le(align, 2) + Le(bits, 2) + after;
 }
@@ -49,7 +49,6 @@ TEST(SoundBank, OpenPlaysLoadsRefusesAndCloses) {
     EXPECT_EQ(Stdout([&] { EXPECT_EQ(klmr_SoundLoad(kSoundClick, fifo.c_str()), -1); }),
               fifo + " is not a regular file\n");
     EXPECT_EQ(std::tuple(Mix_Playing(ch), soundBank.chunks[kSoundClick]), std::tuple(0, nullptr));
-    const std::string data = "data" + Le(4, 4) + "abcd", ok = Wav(1, 2, 96000, 16, 4);
     const std::pair<std::string, std::string> cases[] = {
         {Wav(3, 2, 22050, 16, 4), "format 3, not PCM"},
         {Wav(1, 0, 22050, 16, 0), "0 channels"},
@@ -59,9 +58,9 @@ TEST(SoundBank, OpenPlaysLoadsRefusesAndCloses) {
         {Wav(1, 2, 22050, 24, 6), "24 bits a sample"},
         {Wav(1, 2, 22050, 16, 3), "a block align of 3"},
         {Wav(1, 2, 22050, 16, 4, "data" + Le(5, 4) + "abcd"), "a data chunk of 5 bytes"},
-        {Wav(1, 2, 22050, 16, 4, "LIST" + Le(3, 4) + "abc" + data), "a 'LIST' chunk of an odd"},
-        {ok.substr(0, 12) + data + ok.substr(12), "no 'fmt ' chunk before the data"},
-        {Wav(1, 1, 8000, 8, 1, "LIST" + Le(2, 4) + "ab" + data + "tail"), ""},
+        {Wav(1, 2, 22050, 16, 4, "LIST" + Le(3, 4) + "abc" + kData), "a 'LIST' chunk of an odd"},
+        {Wav(1, 2, 96000, 16, 4).insert(12, kData), "no 'fmt ' chunk before the data"},
+        {Wav(1, 1, 8000, 8, 1, "LIST" + Le(2, 4) + "ab" + kData + "tail"), ""},
     };
     for (const auto& [bytes, reason] : cases) {
         std::ofstream(wav, std::ios::binary) << bytes;
