@@ -29,12 +29,10 @@ int CountKey(const Surface& s, int x0, int y0, int w, int h) { // key pixels in 
 }
 
 // WCAG 2 relative luminance of a pixel of the 16-bit screen, and the contrast ratio of two.
+auto Linear = [](double v) { return v <= .04045 ? v / 12.92 : std::pow((v + .055) / 1.055, 2.4); };
 double Luminance(Uint16 c) {
-    auto linear = [](double v) {
-        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear((c >> 11) / 31.0) + 0.7152 * linear((c >> 5 & 63) / 63.0) +
-           0.0722 * linear((c & 31) / 31.0);
+    return 0.2126 * Linear((c >> 11) / 31.0) + 0.7152 * Linear((c >> 5 & 63) / 63.0) +
+           0.0722 * Linear((c & 31) / 31.0);
 }
 auto Lum = [](const Surface& s, int x, int y) { return Luminance(At(s, x, y)); };
 auto Contrast = [](double a, double b) { return (std::max(a, b) + .05) / (std::min(a, b) + .05); };
