@@ -91,11 +91,9 @@ TEST(Board, ScrambleDrawsXThenYPerTryThenTheDirection) {
 
 TEST(Levels, TableCodesAndPuzzle) {
     Board b = Level(8); // 6 x 6: the loader clears the rest of the board
-    EXPECT_EQ(klmr_BoardLoadLevel(&b, 0), 0);
-    EXPECT_EQ(klmr_BoardLoadLevel(&b, 32), -1);
-    const Board level0{{{4, 4}, {4, 4}, {10, 10}, {10, 10}}, 4, 2}, l16 = Level(16);
+    EXPECT_EQ(std::pair(klmr_BoardLoadLevel(&b, 0), klmr_BoardLoadLevel(&b, 32)), std::pair(0, -1));
+    const Board level0{{{4, 4}, {4, 4}, {10, 10}, {10, 10}}, 4, 2};
     EXPECT_EQ(b, level0);
-    EXPECT_EQ(std::tuple(+l16.width, +l16.cells[2][0], +l16.cells[0][2]), std::tuple(8, 9, 6));
     EXPECT_STREQ(LevelCodes[2], "mezzo"); // the code of level 10
 
     Puzzle p{};
