@@ -92,20 +92,19 @@ TEST(Board, ScrambleDrawsXThenYPerTryThenTheDirection) {
 TEST(Levels, TableCodesAndPuzzle) {
     Board b = Level(8); // 6 x 6: the loader clears the rest of the board
     EXPECT_EQ(std::pair(klmr_BoardLoadLevel(&b, 0), klmr_BoardLoadLevel(&b, 32)), std::pair(0, -1));
-    const Board level0{{{4, 4}, {4, 4}, {10, 10}, {10, 10}}, 4, 2};
-    EXPECT_EQ(b, level0);
+    const Board first{{{4, 4}, {4, 4}, {10, 10}, {10, 10}}, 4, 2};
+    EXPECT_EQ(b, first);
     EXPECT_STREQ(LevelCodes[2], "mezzo"); // the code of level 10
 
     Puzzle p{};
     // A null puzzle is refused; an index out of range starts level 0.
     EXPECT_EQ(std::pair(klmr_PuzzleStart(nullptr, 0), klmr_PuzzleStart(&p, 32)), std::pair(-1, 0));
-    EXPECT_EQ(std::tuple(+p.level, p.timeLimit, p.current), std::tuple(0, 20u, level0));
+    EXPECT_EQ(std::tuple(+klmr_PuzzleLevel(&p), p.timeLimit, p.current), std::tuple(0, 20u, first));
     ASSERT_EQ(klmr_RotateBlock(&p.current, 1, 0, 1), 0); // 4 10 / 4 10: not uniform
     EXPECT_FALSE(klmr_PuzzleSolved(&p));
     for (int i = 1; i < kLevelCount; ++i)
         ASSERT_EQ(klmr_PuzzleNextLevel(&p), 0) << i;
     EXPECT_EQ(klmr_PuzzleNextLevel(&p), 2); // past the last: the last stays, level counts on
     EXPECT_EQ(klmr_PuzzleNextLevel(&p), 2);
-    EXPECT_EQ(std::tuple(+klmr_PuzzleLevel(&p), p.timeLimit), std::tuple(33, 120u));
-    EXPECT_EQ(p.target, Level(31));
+    EXPECT_EQ(std::tuple(+p.level, p.timeLimit, p.target), std::tuple(33, 120u, Level(31)));
 }
