@@ -48,8 +48,8 @@ TEST(Assets, ImagesAsTheGameShowsThem) {
     ASSERT_EQ(std::pair(rotate->w, rotate->h), std::pair(384, 64));
 
     // For players who tell colours apart poorly, tiles differ by a mean relative luminance of 0.03,
-    // and each symbol (unlike the face by 1.5:1) stands out from it by 3:1 (median). The face:
-    // the mean luminance of the band 3 and 4 pixels in, inside the rim, outside symbols.
+    // and each symbol (unlike the face by 1.5:1) stands out from it by 3:1 in at least half its
+    // pixels. The face: the mean luminance of the band 3 and 4 pixels in, inside the rim.
     std::vector<Surface> tiles;
     std::vector<double> faces;
     for (int n = 1; n <= 16; ++n) {
@@ -77,8 +77,8 @@ TEST(Assets, ImagesAsTheGameShowsThem) {
         EXPECT_GE(2 * strong, symbol) << "pic" << n;
     }
 
-    // Each cursor frame leaves most of each tile and its middle clear; crossing its edge inward
-    // along its sides, it shows two pixels in a row that stand out by 3:1 from every tile's face.
+    // Each cursor frame leaves most of each tile clear; crossing its edge inward along its sides,
+    // it shows two pixels in a row that stand out by 3:1 from every tile's face.
     for (int q = 0; q < 24; ++q) // over 60 % of each quarter of a frame
         EXPECT_GT(CountKey(rotate, q / 2 * 32, q % 2 * 32, 32, 32), 614) << "frame " << q / 4;
     for (int f = 0; f < 6; ++f) {

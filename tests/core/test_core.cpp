@@ -94,7 +94,7 @@ TEST(Levels, TableCodesAndPuzzle) {
     EXPECT_EQ(std::pair(klmr_BoardLoadLevel(&b, 0), klmr_BoardLoadLevel(&b, 32)), std::pair(0, -1));
     const Board first{{{4, 4}, {4, 4}, {10, 10}, {10, 10}}, 4, 2};
     EXPECT_EQ(b, first);
-    EXPECT_STREQ(LevelCodes[2], "mezzo"); // the code of level 10
+    EXPECT_STREQ(LevelCodes[2], "mezzo"); // the code that starts level index 10
 
     Puzzle p{};
     // A null puzzle is refused; an index out of range starts level 0.

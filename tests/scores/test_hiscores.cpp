@@ -134,7 +134,7 @@ TEST(HiScoreFile, UnusableFilesAreNeitherReadNorReplaced) {
     const std::string longPath = tmp.Path(std::string(17, 'p')), big = tmp.Path("b");
     ASSERT_EQ(mkfifo(tmp.Path("fifo").c_str(), 0644), 0);
     HiScoreTable t = Load(big, 1);
-    ASSERT_EQ(klmr_HiScoreSave(&t), 0);
+    ASSERT_EQ(klmr_HiScoreSave(&t), 0); // created, then grown
     for (off_t size : {off_t{kHiScoreFileMax} + 1, off_t{1} << 30}) {
         ASSERT_EQ(truncate(big.c_str(), size), 0);
         EXPECT_EQ(klmr_HiScoreSave(&t), -1);
