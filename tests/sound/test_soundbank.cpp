@@ -36,6 +36,8 @@ TEST(SoundBank, OpenPlaysLoadsRefusesAndCloses) {
         EXPECT_EQ(std::tuple(Mix_Volume(ch, -1), p.channel, p.chunk, p.loops, p.ticks),
                   std::tuple(volume, -1, soundBank.chunks[kSoundClick], 2, -1));
     }
+    for (int slot : {-1, kSoundSlots}) // no slot read outside the bank
+        EXPECT_EQ(klmr_SoundPlay(-1, slot, 0, 100), -1) << slot;
 
     char dir[] = "/tmp/kwav.XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
