@@ -86,8 +86,7 @@ Pixels Still(const Board& b, int cx, const Board* from = nullptr, int step = 0) 
 // screen and backBuffer filled with kBack, a fresh clock and recorder. Until a whole-screen update,
 // a new window's display is unknown and the door hands requests whole: the recorder sees what is
 // asked for.
-class Gfx : public testing::Test {
-  protected:
+struct Gfx : testing::Test {
     void SetUp() override { Open(1); }
     static void Open(int scale) {
         if (fontMedium == nullptr) {
@@ -114,21 +113,19 @@ TEST_F(Gfx, BoardTilesLandInTheirCellsAndTurnStepByStep) {
         klmr_DrawBoard(uint16_t(cx), 266, &b, uint8_t(bx), uint8_t(by), uint8_t(dir), int8_t(step));
         return Snapshot();
     };
-    // {tile w, h, board w, h, block x, y, centre x}
-    const int cases[][7] = {{30, 20, 4, 3, 2, 1, 490}, {31, 21, 7, 9, 5, 7, 240}};
-    for (auto [w, h, bw, bh, bx, by, cx] : cases) {
+    // {tile w, h, board w, h, block x, y, centre x, direction}
+    const int cases[][8] = {{30, 20, 4, 3, 2, 1, 490, 0}, {31, 21, 7, 9, 5, 7, 240, 1}};
+    for (auto [w, h, bw, bh, bx, by, cx, dir] : cases) {
         UseTiles(w, h);
-        for (int dir : {0, 1}) {
-            Board before = Numbered(bw, bh), after = before;
-            ASSERT_EQ(klmr_RotateBlock(&after, uint8_t(bx), uint8_t(by), int8_t(dir)), 0);
-            const uint8_t hole = before.cells[bx][by + 1]; // where the turn left it
-            for (Board* b : {&before, &after})
-                std::replace(&b->cells[0][0], &b->cells[0][0] + sizeof b->cells, hole, uint8_t(0));
-            for (int step = -1; step <= 9; ++step) // -1: no turn
-                EXPECT_TRUE(Same(draw(after, bx, by, dir, step, cx),
-                                 Still(after, cx, step < 0 ? nullptr : &before, std::max(step, 0))))
-                    << bw << " wide, dir " << dir << " step " << step;
-        }
+        Board before = Numbered(bw, bh), after = before;
+        ASSERT_EQ(klmr_RotateBlock(&after, uint8_t(bx), uint8_t(by), int8_t(dir)), 0);
+        const uint8_t hole = before.cells[bx][by + 1]; // where the turn left it
+        for (Board* b : {&before, &after})
+            std::replace(&b->cells[0][0], &b->cells[0][0] + sizeof b->cells, hole, uint8_t(0));
+        for (int step = -1; step <= 9; ++step) // -1: no turn
+            EXPECT_TRUE(Same(draw(after, bx, by, dir, step, cx),
+                             Still(after, cx, step < 0 ? nullptr : &before, std::max(step, 0))))
+                << bw << " wide, step " << step;
     }
     const Board bad{{{1, 2, 3}, {4, 17, 6}, {7, 8, 9}}, 3, 3}, before{{{1, 2, 3}, {4}}, 3, 3};
     testing::internal::CaptureStdout(); // 17 prints the error line and ends the drawing
@@ -143,8 +140,7 @@ TEST_F(Gfx, CursorFramesRunUpAndDownAndClipToTheBoard) {
     for (int i = 0; i < 6 * 64 * 64; ++i)
         static_cast<Uint16*>(imgRotate->pixels)[i] = Uint16(0xc000 + i % 384 / 64 * 0x0101);
     // {n, frame, tile size}
-    const int cases[][3] = {{0, 0, 32},  {3, 1, 32},   {15, 5, 32},  {18, 5, 32}, {30, 1, 32},
-                            {33, 0, 32}, {329, 1, 32}, {330, 0, 32}, {6, 2, 16}};
+    const int cases[][3] = {{3, 1, 32}, {15, 5, 32}, {18, 5, 32}, {33, 0, 32}, {6, 2, 16}};
     for (auto [n, frame, size] : cases) {
         UseTiles(size, size);
         const Board b = Numbered(3, 3);
@@ -191,10 +187,8 @@ TEST_F(Gfx, UpdateClippedCutsTheCentredImageAndFillBackgroundCoversTheRemainder)
     for (int i = 0; i < 48 * 36; ++i)
         static_cast<Uint16*>(image->pixels)[i] = Uint16(1 + i);
     // x offset, y -> the update's x, y, w, h; none when w is 0
-    const int cases[][6] = {{0, -36, 0, 0, 0, 0},
-                            {0, -20, 296, 0, 48, 16},
-                            {-310, 460, 0, 460, 34, 20},
-                            {330, 9, 626, 9, 14, 36}};
+    const int cases[][6] = {
+        {0, -36, 0, 0, 0, 0}, {0, -20, 296, 0, 48, 16}, {-310, 460, 0, 460, 34, 20}};
     for (auto [dx, y, ux, uy, uw, uh] : cases) {
         sdlspy::Reset();
         klmr_UpdateClipped(screen, image, dx, y);
@@ -246,9 +240,8 @@ TEST_F(Gfx, TimeIsDrawnOnlyWhenTheShownSecondChangesAndTestModeCountsUp) {
         testMode = uint8_t(mode);
         int32_t shown = mode ? played - 1 : 61 - played;
         const time_t start = 1700000001 - played;
-        SDL_Rect box = {240, 400, 160, 30};
-        SDL_FillRect(screen, &box, 0xffff); // erased before the new value
-        for (int ms : {0, 1000, 999}) {     // the same second, the next, still the same
+        SDL_FillRect(screen, nullptr, 0xffff); // the box is erased before the new value
+        for (int ms : {0, 1000, 999}) {        // the same second, the next, still the same
             fakeclock::Advance(ms);
             klmr_ShowTime(&shown, &start, 60);
         }
@@ -288,7 +281,7 @@ TEST_F(Gfx, LoadingSeedsOncePlacesFromTheSizesFreesOriginalsAndKeysMagenta) {
 
 // At each scale: after each request for R the display shows what it would had all of R been
 // handed to it, over random drawing and requests; only changes are handed to SDL, enlarged;
-// and the display equals the screen at every wait of the curtains and the logo drop.
+// and the display equals the screen at every wait of the curtain and the logo drop.
 TEST_F(Gfx, TheDisplayShowsWhatWholeUpdatesWouldAndIsHandedOnlyChanges) {
     auto random = [](int below) { return rand() % below; };
     for (int n : {1, 2, 3}) {
@@ -326,11 +319,7 @@ TEST_F(Gfx, TheDisplayShowsWhatWholeUpdatesWouldAndIsHandedOnlyChanges) {
         klmr_CurtainEffect(0);
         klmr_SaveScreen();
         klmr_LogoDrop();
-        klmr_DrawLogo(0, 0); // as start-up goes on
-        klmr_Flip();
-        SDL_FillRect(backBuffer, nullptr, kBack);
-        klmr_CurtainEffect(0);
-        EXPECT_EQ(fakeclock::Delays().size(), 120u + 91 + 120) << "a look at every wait";
+        EXPECT_EQ(fakeclock::Delays().size(), 120u + 91) << "a look at every wait";
     }
 }
 
