@@ -34,10 +34,8 @@ struct GameTest : ::testing::TestWithParam<int> {
             ASSERT_EQ(klmr_StartUp(&loop), 0);
             std::tie(startTable, title) = std::tuple(loop.hiScores, Rows(backBuffer, 0, 480));
         }
-        if (klmr_DisplayScale() != GetParam()) {
-            klmr_DisplaySetScale(GetParam());
-            ASSERT_EQ(klmr_OpenScreen(SDL_HWPALETTE), 1);
-        }
+        klmr_DisplaySetScale(GetParam());
+        ASSERT_EQ(klmr_OpenScreen(SDL_HWPALETTE), 1);
         memcpy(backBuffer->pixels, title.data(), title.size());
         Drain();
         klmr_LoopReset(&loop);
@@ -61,16 +59,15 @@ struct GameTest : ::testing::TestWithParam<int> {
         Push(b ? SDL_Event{.button = {SDL_MOUSEBUTTONDOWN, 0, Uint8(b), 1, wx, wy}}
                : SDL_Event{.motion = {SDL_MOUSEMOTION, 0, 0, wx, wy, 0, 0}});
     }
-    static bool Step(int n = 1) { // false once a frame ends the loop
+    // Queues the keys, then runs n frames; false once a frame ends the loop.
+    static bool Press(std::initializer_list<int> keys, int n = 1) {
+        for (int k : keys)
+            Key(k);
         for (int i = 0; i < n; ++i)
             if (!klmr_Frame(&loop)) return false;
         return true;
     }
-    static bool Press(std::initializer_list<int> keys, int n = 1) {
-        for (int k : keys)
-            Key(k);
-        return Step(n);
-    }
+    static bool Step(int n = 1) { return Press({}, n); }
 
     static void Mark() { // forgets the waits, updates and sounds recorded
         fakeclock::Reset(klmr_Time());
@@ -84,20 +81,20 @@ struct GameTest : ::testing::TestWithParam<int> {
         return std::string(static_cast<char*>(s->pixels) + y * s->pitch, h * s->pitch);
     }
 
-    // Starts a run at level index `level` (< 0: the level begun) and runs its scramble.
+    // Starts a run at level index `level` and runs its scramble.
     static void StartAndScramble(int level = 0) {
-        if (level >= 0) loop.startLevel = static_cast<uint8_t>(level);
-        if (level >= 0) Key(kKeyEnter);
+        loop.startLevel = static_cast<uint8_t>(level);
+        Key(kKeyEnter);
         while (Step() && loop.stateRedraw && loop.gameState == GameState::Play)
             continue;
     }
-    // Points near block (bx, by) on the playing board, clicks, and runs n frames.
-    static void TurnBlock(int bx, int by, int button, int n = 10) {
+    // Points near block (bx, by) on the playing board, left-clicks, and runs n frames.
+    static void TurnBlock(int bx, int by, int n = 10) {
         const Board& b = loop.puzzle.current;
         int x = kPlayCenterX + (2 * bx + 2 - b.width) * tiles[0]->w / 2 - 2;
         int y = kBoardCenterY + (2 * by + 2 - b.height) * tiles[0]->h / 2 - 2;
         Mouse(0, x, y);
-        Mouse(button, x, y);
+        Mouse(SDL_BUTTON_LEFT, x, y);
         Step(n);
     }
     // Makes the board one turn short of solved and that turn but its last, level-ending frame.
@@ -105,7 +102,7 @@ struct GameTest : ::testing::TestWithParam<int> {
         loop.puzzle.current = loop.puzzle.target;
         klmr_RotateBlock(&loop.puzzle.current, 0, 0, 1);
         fakeclock::SetTime(loop.levelStartTime + played);
-        TurnBlock(0, 0, SDL_BUTTON_LEFT, 9);
+        TurnBlock(0, 0, 9);
     }
 };
 
@@ -157,13 +154,11 @@ TEST_P(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
                 }
 }
 
-// Only a wrong digit or letter breaks a code. Test mode counts the seconds played into the score;
-// its Enter past the last level returns to the menu without the high-score check.
+// Test mode counts the seconds played into the score; its Enter past the last level returns to the
+// menu without the high-score check.
 TEST_P(GameTest, CodesChooseTheStartLevelOrTestMode) {
     Press({'r', 'u', 'v', 'o', 'k'});
     EXPECT_EQ(loop.startLevel, 5);
-    Press({'f', 'e', 's', 'k', kKeyUp, SDLK_LSHIFT, 'o', 'r', 'u', 'v', '1', 'o', 'k'});
-    EXPECT_EQ(loop.startLevel, 30);
     testing::internal::CaptureStdout();
     Press({'q', 'z', 'm', 'e', 'k'});
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "\ntest mode ON\n\n");
@@ -184,9 +179,8 @@ TEST_P(GameTest, CodesChooseTheStartLevelOrTestMode) {
 
 TEST(Options, TheScaleIsTheOnlyArgumentAnyOtherIsAUsageError) { // -1: a usage error
     const std::pair<const char*, int> cases[] = {
-        {"", 1},          {"--scale 2", 2},    {"--scale=3", 3},  {"--scale auto", kScaleAuto},
-        {"--scale 1", 1}, {"--scale 4", -1},   {"--scale 0", -1}, {"--scale=", -1},
-        {"--scale", -1},  {"--scale 2 2", -1}, {"--help", -1}};
+        {"", 1},           {"--scale 2", 2}, {"--scale=3", 3},    {"--scale auto", kScaleAuto},
+        {"--scale 4", -1}, {"--scale", -1},  {"--scale 2 2", -1}, {"--help", -1}};
     for (auto [args, expected] : cases) {
         char line[16], *argv[4] = {line}; // argv[0] is not read
         snprintf(line, sizeof line, "%s", args);
@@ -237,7 +231,7 @@ TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
     Press({kKeyLeft, kKeyRight, kKeyComma, kKeyPeriod, kKeySpace, kKeyEnter}, 0);
     do {
         Key(kKeyEnter);
-        TurnBlock(1, 0, SDL_BUTTON_LEFT, 1);
+        TurnBlock(1, 0, 1);
         ASSERT_EQ(loop.rotating, 0);
     } while (++frames < 100 && loop.stateRedraw);
     EXPECT_EQ(std::tuple(frames, Plays(kSoundSwap), loop.newEntry.level, loop.hoverValid,
@@ -245,18 +239,17 @@ TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
               std::tuple(80, 8L, 1, 0, 0));
     Board expected = loop.puzzle.current;
     Mouse(SDL_BUTTON_LEFT, 10, 10); // no motion since the scramble's end, then off the blocks
-    TurnBlock(200, 200, SDL_BUTTON_LEFT);
+    TurnBlock(200, 200);
     Press({kKeyRight}); // level 1 is 4 x 2: the first arrow marks its middle block (1, 0)
-    const int turns[][2] = {
-        {kKeyComma, 0}, {kKeyPeriod, 1}, {kKeySpace, 1}, {kKeyComma, 0}, {kKeySpace, 0}};
+    const int turns[][2] = {{kKeyPeriod, 1}, {kKeySpace, 1}, {kKeyComma, 0}, {kKeySpace, 0}};
     for (auto [key, dir] : turns) {
         Press({key, kKeyRight, kKeyPeriod}, 10); // the two keys during the turn do nothing
         klmr_RotateBlock(&expected, 1, 0, static_cast<uint8_t>(dir));
         EXPECT_EQ(std::tuple(key, loop.rotDir, klmr_BoardCompare(&loop.puzzle.current, &expected)),
                   std::tuple(key, int8_t(dir), 0));
     }
-    TurnBlock(2, 0, SDL_BUTTON_LEFT, 1); // the pointer marks (2, 0)
-    Press({kKeyLeft, kKeyDown}, 10);     // during the turn: only the menu selection
+    TurnBlock(2, 0, 1);              // the pointer marks (2, 0)
+    Press({kKeyLeft, kKeyDown}, 10); // during the turn: only the menu selection
     Press({kKeyLeft});
     EXPECT_EQ(std::tuple(loop.hoverX, loop.hoverY, loop.menuSelection), std::tuple(1, 0, 1));
     // With no mark the block nearest the centre, then the nearest along, across, the smaller.
@@ -264,9 +257,8 @@ TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
     for (int i = 0; i < 36; ++i) // holes at (2, 2), (2, 3) and (5, 5)
         loop.puzzle.current.cells[i % 6][i / 6] = i != 14 && i != 20 && i != 35;
     loop.hoverValid = 0;
-    const int walk[][3] = {{kKeyLeft, 3, 2},  {kKeyLeft, 2, 0}, {kKeyDown, 3, 1}, {kKeyRight, 4, 1},
-                           {kKeyRight, 4, 1}, {kKeyDown, 4, 2}, {kKeyDown, 4, 3}, {kKeyDown, 3, 4},
-                           {kKeyDown, 3, 4},  {kKeyUp, 3, 3}};
+    const int walk[][3] = {{kKeyLeft, 3, 2},  {kKeyLeft, 2, 0},  {kKeyDown, 3, 1},
+                           {kKeyRight, 4, 1}, {kKeyRight, 4, 1}, {kKeyUp, 4, 0}};
     for (auto [key, x, y] : walk) {
         Press({key});
         EXPECT_EQ(std::tuple(key, loop.hoverX, loop.hoverY), std::tuple(key, x, y));
