@@ -180,7 +180,8 @@ TEST_P(GameTest, CodesChooseTheStartLevelOrTestMode) {
 TEST(Options, TheScaleIsTheOnlyArgumentAnyOtherIsAUsageError) { // -1: a usage error
     const std::pair<const char*, int> cases[] = {
         {"", 1},           {"--scale 2", 2}, {"--scale=3", 3},    {"--scale auto", kScaleAuto},
-        {"--scale 4", -1}, {"--scale", -1},  {"--scale 2 2", -1}, {"--help", -1}};
+        {"--scale 4", -1}, {"--scale", -1},  {"--scale 2 2", -1}, {"--help", -1},
+        {"--scale 0", -1}, {"--scale=", -1}}; // no scale of 0 to divide by
     for (auto [args, expected] : cases) {
         char line[16], *argv[4] = {line}; // argv[0] is not read
         snprintf(line, sizeof line, "%s", args);
