@@ -301,7 +301,7 @@ case_score_files() {
     mkdir -p "$T/work"
     # A save cut short by a file size limit leaves the old file and nothing beside it; a
     # temporary file left by a copy killed during its save goes.
-    old=$(printf 'Quorvane|+\n1\n%s\n' 100 90 80 70 60 50 40 30 20 10)
+    old=$(printf '%s|+\n%s\n%s\n' "${DEFAULT_ROWS[@]}")
     for limit in 0 100 unlimited; do
         printf '%s\n' "$old" >"$T/work/hiscores.dat"
         : >"$T/work/hiscores.dat.tmp"

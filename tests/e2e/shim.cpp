@@ -25,6 +25,7 @@ Fn Real(const char* name) {
     return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
 }
 
+const char* const timeBase = getenv("KELMORA_TIME0");
 const char* script = nullptr; // the steps not run yet, set by the first poll
 long frame = 0;
 long waitUntil = -1;
@@ -59,8 +60,8 @@ extern "C" {
 
 int SDL_PollEvent(SDL_Event* event) {
     if (script == nullptr) {
-        const char* base = getenv("KELMORA_TIME0");
-        if (base != nullptr) shift = atoll(base) - Real<time_t (*)(time_t*)>("time")(nullptr);
+        if (timeBase != nullptr)
+            shift = atoll(timeBase) - Real<time_t (*)(time_t*)>("time")(nullptr);
         script = getenv("KELMORA_INJECT") ? getenv("KELMORA_INJECT") : "";
     }
     Run(false);
@@ -75,9 +76,8 @@ void SDL_Delay(Uint32 ms) {
 }
 
 time_t time(time_t* out) {
-    static const char* base = getenv("KELMORA_TIME0");
     time_t now = Real<time_t (*)(time_t*)>("time")(nullptr);
-    if (base != nullptr) now = script == nullptr ? atoll(base) : now + shift;
+    if (timeBase != nullptr) now = script == nullptr ? atoll(timeBase) : now + shift;
     if (out != nullptr) *out = now;
     return now;
 }
