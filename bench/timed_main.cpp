@@ -69,12 +69,12 @@ int main(int argc, char** argv) {
     const auto t0 = Clock::now();
     const bool floor = argc > 1 && strcmp(argv[1], "--floor") == 0;
     if (floor) --argc, ++argv;
-    int scale = 1;
-    if (!klmr_ParseArgs(argc, argv, &scale)) {
+    Options options;
+    if (!klmr_ParseArgs(argc, argv, &options)) {
         fprintf(stderr, "Usage: kelmora_timed [--floor] [--scale 1|2|3|auto]\n");
         return 2;
     }
-    klmr_DisplaySetScale(scale);
+    klmr_DisplaySetScale(options.scale == kScaleUnset ? 1 : options.scale);
     if (klmr_StartUp(&loop) != 0) return -1;
     Times t;
     t.opened = t0;

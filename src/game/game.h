@@ -66,10 +66,20 @@ struct MainLoop {
     time_t levelStartTime; // calendar time at which the level's scramble ended
 };
 
-// Reads the program's arguments: none, or "--scale N" (also "--scale=N") with N 1, 2, 3 or
-// "auto" (kScaleAuto). True and the scale (1 without arguments) through *scale; false for
-// anything else, *scale untouched.
-bool klmr_ParseArgs(int argc, const char* const* argv, int* scale);
+// What the command line asked for. Every field is 0, null or kScaleUnset when its option was
+// not given: the program then behaves as it always has.
+inline constexpr int kScaleUnset = -1;
+struct Options {
+    int scale;   // "--scale N": 1..3, or kScaleAuto for "auto"; kScaleUnset when not given
+    int help;    // "--help" or "-h"
+    int version; // "--version" or "-V"
+};
+
+// Reads the program's arguments, in any order, each option at most meaningful once (a later
+// one wins). Valued options are written "--name VALUE" or "--name=VALUE". True with *options
+// filled; false for an unknown option, a missing or empty value or a scale other than 1, 2, 3
+// or "auto", *options untouched.
+bool klmr_ParseArgs(int argc, const char* const* argv, Options* options);
 
 // "Error: %s\n", or with flag 1 "Error: %s : %s\n" with SDL_GetError(), on standard error.
 // A null message prints nothing.

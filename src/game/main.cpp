@@ -9,12 +9,12 @@ MainLoop loop; // one run of the program; large, so not on the stack
 } // namespace
 
 int main(int argc, char** argv) {
-    int scale = 1;
-    if (!klmr_ParseArgs(argc, argv, &scale)) {
+    Options options;
+    if (!klmr_ParseArgs(argc, argv, &options) || options.help || options.version) {
         fprintf(stderr, "Usage: kelmora [--scale 1|2|3|auto]\n");
         return 2;
     }
-    klmr_DisplaySetScale(scale);
+    klmr_DisplaySetScale(options.scale == kScaleUnset ? 1 : options.scale);
     if (klmr_StartUp(&loop) != 0) return -1;
     while (klmr_Frame(&loop)) {
     }

@@ -1,4 +1,5 @@
-// The program's command line: the scale of the window, and nothing else.
+// The program's command line. Without arguments the game runs exactly as it always has; every
+// option adds something a player or a tester asked for and changes nothing else.
 #include "game.h"
 
 #include "display.h"
@@ -14,17 +15,66 @@ int ScaleValue(const char* text) {
     return -1;
 }
 
+// The options that take a value, written "--name VALUE" or "--name=VALUE". The value is stored
+// through the member pointer; a value of scale is checked by ScaleValue.
+struct Valued {
+    const char* name;
+    const char* Options::*field;
+};
+constexpr Valued kValued[] = {
+    {"--scale", nullptr}, // stored as a number, below
+};
+
+// Flags: "--name" alone.
+struct Flag {
+    const char* name;
+    int Options::*field;
+};
+constexpr Flag kFlags[] = {
+    {"--help", &Options::help},
+    {"-h", &Options::help},
+    {"--version", &Options::version},
+    {"-V", &Options::version},
+};
+
+// The value of the valued option that argument i names, moving i past a separate value; null
+// when argument i names no valued option or its value is missing. *which is its index.
+const char* ValueOf(int argc, const char* const* argv, int* i, int* which) {
+    const char* arg = argv[*i];
+    for (int k = 0; k < static_cast<int>(sizeof kValued / sizeof kValued[0]); ++k) {
+        const size_t n = strlen(kValued[k].name);
+        if (strncmp(arg, kValued[k].name, n) != 0) continue;
+        *which = k;
+        if (arg[n] == '=') return arg + n + 1;
+        if (arg[n] != '\0') continue;
+        if (*i + 1 >= argc) return nullptr;
+        return argv[++*i];
+    }
+    *which = -1;
+    return nullptr;
+}
+
 } // namespace
 
-bool klmr_ParseArgs(int argc, const char* const* argv, int* scale) {
-    int value = 1;
-    if (argc == 3 && strcmp(argv[1], "--scale") == 0)
-        value = ScaleValue(argv[2]);
-    else if (argc == 2 && strncmp(argv[1], "--scale=", 8) == 0)
-        value = ScaleValue(argv[1] + 8);
-    else if (argc > 1)
-        value = -1;
-    if (value < 0) return false;
-    *scale = value;
+bool klmr_ParseArgs(int argc, const char* const* argv, Options* options) {
+    Options o = {};
+    o.scale = kScaleUnset;
+    for (int i = 1; i < argc; ++i) {
+        bool known = false;
+        for (const Flag& f : kFlags)
+            if (strcmp(argv[i], f.name) == 0) o.*f.field = 1, known = true;
+        if (known) continue;
+        int which = -1;
+        const char* value = ValueOf(argc, argv, &i, &which);
+        if (value == nullptr) return false;
+        if (kValued[which].field == nullptr) {
+            o.scale = ScaleValue(value);
+            if (o.scale < 0) return false;
+        } else {
+            if (value[0] == '\0') return false;
+            o.*kValued[which].field = value;
+        }
+    }
+    *options = o;
     return true;
 }

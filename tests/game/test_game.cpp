@@ -177,18 +177,19 @@ TEST_P(GameTest, CodesChooseTheStartLevelOrTestMode) {
     EXPECT_EQ(std::tuple(loop.gameState, loop.newEntry.score), std::tuple(GameState::Menu, 1000u));
 }
 
-TEST(Options, TheScaleIsTheOnlyArgumentAnyOtherIsAUsageError) { // -1: a usage error
+TEST(Options, ScaleWrittenEitherWayAnythingElseIsAUsageError) { // -2: a usage error
     const std::pair<const char*, int> cases[] = {
-        {"", 1},           {"--scale 2", 2}, {"--scale=3", 3},    {"--scale auto", kScaleAuto},
-        {"--scale 4", -1}, {"--scale", -1},  {"--scale 2 2", -1}, {"--help", -1},
-        {"--scale 0", -1}, {"--scale=", -1}}; // no scale of 0 to divide by
+        {"", kScaleUnset}, {"--scale 2", 2}, {"--scale=3", 3},    {"--scale auto", kScaleAuto},
+        {"--scale 4", -2}, {"--scale", -2},  {"--scale 2 2", -2}, {"--bogus", -2},
+        {"--scale 0", -2}, {"--scale=", -2}}; // no scale of 0 to divide by
     for (auto [args, expected] : cases) {
         char line[16], *argv[4] = {line}; // argv[0] is not read
         snprintf(line, sizeof line, "%s", args);
-        int argc = 1, scale = -1;
+        int argc = 1;
         for (char* w = strtok(line, " "); w != nullptr; w = strtok(nullptr, " "))
             argv[argc++] = w;
-        EXPECT_EQ(klmr_ParseArgs(argc, argv, &scale) ? scale : -1, expected) << args;
+        Options o;
+        EXPECT_EQ(klmr_ParseArgs(argc, argv, &o) ? o.scale : -2, expected) << args;
     }
 }
 
