@@ -70,9 +70,12 @@ struct MainLoop {
 // not given: the program then behaves as it always has.
 inline constexpr int kScaleUnset = -1;
 struct Options {
-    int scale;   // "--scale N": 1..3, or kScaleAuto for "auto"; kScaleUnset when not given
-    int help;    // "--help" or "-h"
-    int version; // "--version" or "-V"
+    int scale;          // "--scale N": 1..3, or kScaleAuto for "auto"; kScaleUnset when not given
+    int help;           // "--help" or "-h"
+    int version;        // "--version" or "-V"
+    const char* record; // "--record FILE": the run is recorded into FILE
+    const char* replay; // "--replay FILE": the run recorded in FILE is played back
+    int headless;       // "--headless": the replay plays on the dummy drivers, without waiting
 };
 
 // Reads the program's arguments, in any order, each option at most meaningful once (a later
@@ -99,7 +102,8 @@ int klmr_StartUp(MainLoop* loop);
 // 5 ms pause. False when the loop is to end (nothing is paused then).
 bool klmr_Frame(MainLoop* loop);
 
-// Saves the table, closes the screen with the curtain and releases everything: returns 0.
+// Saves the table, closes the screen with the curtain and releases everything. 0; or, when a
+// run was recorded or replayed, what klmr_ReplayFinish returned (replay.h).
 int klmr_ShutDown(MainLoop* loop);
 
 // Saves (merges) the table into its file; on failure says why on standard error. 0 saved, -1 not.

@@ -1,19 +1,51 @@
 // Kelmora: start-up, the main loop until a quit is requested, shut-down.
 #include "display.h"
 #include "game.h"
+#include "replay.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 MainLoop loop; // one run of the program; large, so not on the stack
+
+const char kUsage[] =
+    "Usage: kelmora [--scale 1|2|3|auto] [--record FILE] [--replay FILE [--headless]]\n";
+
+// Arms the replay and the recorder the options ask for: 0, or 2 after telling why not.
+int SetUpReplay(const Options& options) {
+    char why[512];
+    if (options.headless && options.replay == nullptr) {
+        fprintf(stderr, "Error: --headless plays a replay: give it --replay FILE\n%s", kUsage);
+        return 2;
+    }
+    if (options.replay != nullptr) {
+        // Before SDL starts: it chooses its drivers then.
+        if (options.headless) {
+            setenv("SDL_VIDEODRIVER", "dummy", 1);
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+        }
+        if (klmr_ReplayLoad(options.replay, !options.headless, why, sizeof why) != 0) {
+            fprintf(stderr, "Error: Couldn't play the replay %s\n", why);
+            return 2;
+        }
+    }
+    if (options.record != nullptr && klmr_ReplayRecordTo(options.record, why, sizeof why) != 0) {
+        fprintf(stderr, "Error: Couldn't record the run: %s\n", why);
+        return 2;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     Options options;
     if (!klmr_ParseArgs(argc, argv, &options) || options.help || options.version) {
-        fprintf(stderr, "Usage: kelmora [--scale 1|2|3|auto]\n");
+        fprintf(stderr, "%s", kUsage);
         return 2;
     }
+    if (SetUpReplay(options) != 0) return 2;
     klmr_DisplaySetScale(options.scale == kScaleUnset ? 1 : options.scale);
     if (klmr_StartUp(&loop) != 0) return -1;
     while (klmr_Frame(&loop)) {

@@ -7,6 +7,7 @@
 #include "displays.h"
 #include "draw.h"
 #include "effects.h"
+#include "replay.h"
 #include "screen.h"
 
 #include <SDL.h>
@@ -83,34 +84,64 @@ void DispatchButton(MainLoop* loop, int button, int x, int y) {
     }
 }
 
-// The pointer is given to the states in the game's 640x480 coordinates, whatever the scale of
-// the window.
-void PollEvents(MainLoop* loop) {
+// The next live event for the states, the pointer in the game's 640x480 coordinates whatever
+// the scale of the window; false when the queue is empty. Other kinds of event are dropped.
+bool PollLive(GameEvent* e) {
     const int scale = klmr_DisplayScale();
     SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) {
+        switch (event.type) {
+        case SDL_KEYDOWN:
+            *e = {EventKind::Key, event.key.keysym.sym, 0, 0, 0};
+            return true;
+        case SDL_MOUSEMOTION:
+            *e = {EventKind::Motion, 0, 0, event.motion.x / scale, event.motion.y / scale};
+            return true;
+        case SDL_MOUSEBUTTONDOWN:
+            *e = {EventKind::Button, 0, event.button.button, event.button.x / scale,
+                  event.button.y / scale};
+            return true;
+        case SDL_QUIT:
+            *e = {EventKind::Quit, 0, 0, 0, 0};
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+// The door every event passes on its way to the states (replay.h): while a replay plays, its
+// recorded events come instead of the live ones; while a run is recorded, each is written down.
+bool NextEvent(GameEvent* e) {
+    if (klmr_ReplayPlaying()) return klmr_ReplayNextEvent(e);
+    if (!PollLive(e)) return false;
+    klmr_ReplayRecordEvent(e);
+    return true;
+}
+
+void PollEvents(MainLoop* loop) {
+    GameEvent e;
     for (;;) {
-        if (SDL_PollEvent(&event) == 0) {
+        if (!NextEvent(&e)) {
             loop->quitRequested = 0;
             return;
         }
         bool more = true;
-        switch (event.type) {
-        case SDL_KEYDOWN:
-            more = DispatchKey(loop, event.key.keysym.sym);
+        switch (e.kind) {
+        case EventKind::Key:
+            more = DispatchKey(loop, e.sym);
             break;
-        case SDL_MOUSEMOTION:
-            DispatchMotion(loop, event.motion.x / scale, event.motion.y / scale);
+        case EventKind::Motion:
+            DispatchMotion(loop, e.x, e.y);
             break;
-        case SDL_MOUSEBUTTONDOWN:
-            DispatchButton(loop, event.button.button, event.button.x / scale,
-                           event.button.y / scale);
+        case EventKind::Button:
+            DispatchButton(loop, e.button, e.x, e.y);
             break;
-        case SDL_QUIT:
+        case EventKind::Quit:
             // Events queued after the close stay in the queue.
             loop->quitRequested = 1;
             more = false;
-            break;
-        default:
             break;
         }
         if (!more) return;
@@ -197,7 +228,7 @@ bool klmr_Frame(MainLoop* loop) {
     loop->flipScreen = 0;
     PollEvents(loop);
     FinishFrame(loop, StateFrame(loop));
-    if (loop->quitRequested) return false;
+    if (!klmr_ReplayFrameEnd(loop) || loop->quitRequested) return false;
     klmr_Delay(kFramePauseMs);
     if (++loop->frameCounter >= kFrameCounterWrap) loop->frameCounter = 0;
     return true;

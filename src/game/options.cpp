@@ -23,6 +23,8 @@ struct Valued {
 };
 constexpr Valued kValued[] = {
     {"--scale", nullptr}, // stored as a number, below
+    {"--record", &Options::record},
+    {"--replay", &Options::replay},
 };
 
 // Flags: "--name" alone.
@@ -31,10 +33,9 @@ struct Flag {
     int Options::*field;
 };
 constexpr Flag kFlags[] = {
-    {"--help", &Options::help},
-    {"-h", &Options::help},
-    {"--version", &Options::version},
-    {"-V", &Options::version},
+    {"--help", &Options::help},         {"-h", &Options::help},
+    {"--version", &Options::version},   {"-V", &Options::version},
+    {"--headless", &Options::headless},
 };
 
 // The value of the valued option that argument i names, moving i past a separate value; null

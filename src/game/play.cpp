@@ -15,6 +15,7 @@
 #include "clock.h"
 #include "displays.h"
 #include "draw.h"
+#include "replay.h"
 #include "screen.h"
 #include "soundbank.h"
 
@@ -78,6 +79,7 @@ void IntroAndScrambleFrame(MainLoop* loop) {
         loop->hoverValid = 0;
         loop->rotating = 0;
         loop->stateRedraw = 0;
+        klmr_ReplayCheckpoint(loop, Checkpoint::LevelStart);
     }
     ++loop->animStep;
 }
@@ -145,6 +147,7 @@ void DrawBanner(const char* text, int y) {
 FrameEnd LevelEnd(MainLoop* loop) {
     bool solved = klmr_PuzzleSolved(&loop->puzzle);
     int level = klmr_PuzzleLevel(&loop->puzzle);
+    klmr_ReplayCheckpoint(loop, Checkpoint::LevelEnd);
     if (testMode) {
         printf("level %d, time %ld\n", level + 1, static_cast<long>(loop->timeLeft));
         fflush(stdout);

@@ -7,6 +7,7 @@
 #include "displays.h"
 #include "draw.h"
 #include "effects.h"
+#include "replay.h"
 #include "screen.h"
 #include "soundbank.h"
 
@@ -136,7 +137,9 @@ void DrawTitleScreen() {
     klmr_SaveScreen();
 }
 
+// A replay brings its own table, and no file is read or written.
 void LoadScores(MainLoop* loop) {
+    if (klmr_ReplayTable(&loop->hiScores)) return;
     errno = 0;
     if (klmr_HiScoreLoad(&loop->hiScores, kScoreFile) >= 0) return;
     char why[96] = "";
@@ -226,10 +229,12 @@ int klmr_StartUp(MainLoop* loop) {
     LoadScores(loop);
     SDL_SetTimer(1, klmr_BounceTick);
     klmr_LoopReset(loop);
+    klmr_ReplayBegin(loop);
     return 0;
 }
 
 int klmr_SaveScores(MainLoop* loop) {
+    if (klmr_ReplayPlaying()) return 0;
     errno = 0;
     if (klmr_HiScoreSave(&loop->hiScores) == 0) return 0;
     char message[256];
@@ -256,6 +261,7 @@ int klmr_SaveScores(MainLoop* loop) {
 }
 
 int klmr_ShutDown(MainLoop* loop) {
+    const int replay = klmr_ReplayFinish(loop);
     klmr_SaveScores(loop);
     klmr_PuzzleFree(&loop->puzzle);
     SDL_FillRect(backBuffer, nullptr, 0);
@@ -270,5 +276,5 @@ int klmr_ShutDown(MainLoop* loop) {
     klmr_FreeImages();
     TTF_Quit();
     SDL_Quit();
-    return 0;
+    return replay;
 }

@@ -209,7 +209,7 @@ int klmr_LoadAndConvertImages(SDL_Surface* target) {
         SetKey(tile, key);
     }
 
-    srand(static_cast<unsigned int>(klmr_Time()));
+    srand(klmr_Seed());
     bounceTile = rand() % kTileCount;
 
     const int w = tiles[0]->w;

@@ -1,16 +1,17 @@
-// The real clock: SDL's delay and tick counter and the C library's calendar time.
+// The real clock: SDL's delay and tick counter and the C library's calendar time, each passed
+// through the replay tap.
 #include "clock.h"
 
 #include <SDL.h>
 
 void klmr_Delay(uint32_t ms) {
-    SDL_Delay(ms);
+    if (klmr_TapWaits()) SDL_Delay(ms);
 }
 
 time_t klmr_Time() {
-    return time(nullptr);
+    return static_cast<time_t>(klmr_TapRead(ClockRead::Time, time(nullptr)));
 }
 
 uint32_t klmr_Ticks() {
-    return SDL_GetTicks();
+    return static_cast<uint32_t>(klmr_TapRead(ClockRead::Ticks, SDL_GetTicks()));
 }
