@@ -164,7 +164,12 @@ Parsed Reading(const std::vector<std::string>& words, int64_t* first, int64_t* l
         *out = {ClockRead::Ticks, v};
         return Parsed::Yes;
     }
-    if (!Number(words[1], 0, kReplayMaxTime - 1, &v)) return Parsed::Bad;
+    if (w == "time" && words[1][0] == '+' && *first >= 0) {
+        if (!Number(words[1].substr(1), 0, kReplayMaxSpan, &v)) return Parsed::Bad;
+        v += *last;
+    } else if (!Number(words[1], 0, kReplayMaxTime - 1, &v)) {
+        return Parsed::Bad;
+    }
     if (*first < 0) *first = v;
     if (v < *last || v - *first > kReplayMaxSpan) return Parsed::Bad;
     *last = v;
@@ -255,12 +260,20 @@ const char* ReadingName(ClockRead kind) {
 }
 
 // The records of the readings the tap logged since the last call.
+// Calendar readings after the seed are written as the seconds since the one before ("+0"
+// mostly), which keeps the file small.
 std::string DrainLog() {
+    static int64_t lastTime = -1;
     std::string s;
     for (int i = 0; i < clockTap.logged; ++i) {
+        const ClockReading& r = clockTap.log[i];
         char line[48];
-        snprintf(line, sizeof line, "%s %lld\n", ReadingName(clockTap.log[i].kind),
-                 static_cast<long long>(clockTap.log[i].value));
+        if (r.kind == ClockRead::Time && lastTime >= 0)
+            snprintf(line, sizeof line, "time +%lld\n", static_cast<long long>(r.value - lastTime));
+        else
+            snprintf(line, sizeof line, "%s %lld\n", ReadingName(r.kind),
+                     static_cast<long long>(r.value));
+        if (r.kind != ClockRead::Ticks) lastTime = r.value;
         s += line;
     }
     clockTap.logged = 0;

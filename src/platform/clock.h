@@ -28,6 +28,7 @@ unsigned klmr_Seed();
 // before it waits. Live, the reading passes unchanged and every wait happens. While a run is
 // recorded the reading is also logged for the recorder; while a replay plays, the recorded
 // reading comes back instead of the live one, and waits happen only when the replay is paced.
+// While recording, a calendar reading never goes back: a clock set back stands still instead.
 // Main thread only: the bouncing tiles' timer thread reads no clock.
 
 enum class ClockRead : char { Seed = 's', Time = 't', Ticks = 'k' };

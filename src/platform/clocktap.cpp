@@ -26,6 +26,13 @@ int64_t klmr_TapRead(ClockRead kind, int64_t live) {
             tap.strayKind = kind;
         }
     }
+    if (tap.recording && kind != ClockRead::Ticks) {
+        // A calendar clock set back (by hand, or by a time service) would stop the recording
+        // from replaying: while recording, it stands still until it has caught up.
+        static int64_t latest = INT64_MIN;
+        if (value < latest) value = latest;
+        latest = value;
+    }
     if (tap.recording) {
         if (tap.logged < kTapReadings)
             tap.log[tap.logged++] = {kind, value};
