@@ -71,17 +71,20 @@ bench: deps-test
 	cmake --build $(BENCH_BUILD)-whole -j $(JOBS) --target kelmora_timed
 	sh bench/run.sh $(BENCH_BUILD) $(BENCH_BUILD)-whole
 
-# Fuzzes the score-file loader, then the WAV header check, for FUZZ_SECONDS each (clang,
-# ASan+UBSan), starting from the seeds in fuzz/corpus and fuzz/wav-corpus; what they learn is
-# kept in $(FUZZ_BUILD)/corpus and $(FUZZ_BUILD)/wav-corpus, a failing input beside them.
+# Fuzzes the score-file loader, the WAV header check and the replay parser, for FUZZ_SECONDS
+# each (clang, ASan+UBSan), starting from the seeds in fuzz/corpus, fuzz/wav-corpus and
+# fuzz/replay-corpus; what they learn is kept in $(FUZZ_BUILD)/corpus, $(FUZZ_BUILD)/wav-corpus
+# and $(FUZZ_BUILD)/replay-corpus, a failing input beside them.
 fuzz: deps-test
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELMORA_FUZZ=ON -DKELMORA_ASAN=ON -DKELMORA_TESTS=OFF -DKELMORA_WERROR=$(WERROR) $(CMAKE_ARGS)
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target kelmora_fuzz_hiscores kelmora_fuzz_wav
-	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/wav-corpus
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target kelmora_fuzz_hiscores kelmora_fuzz_wav kelmora_fuzz_replay
+	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/wav-corpus $(FUZZ_BUILD)/replay-corpus
 	$(FUZZ_BUILD)/fuzz/kelmora_fuzz_hiscores -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	  -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus fuzz/corpus
 	$(FUZZ_BUILD)/fuzz/kelmora_fuzz_wav -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	  -artifact_prefix=$(FUZZ_BUILD)/wav- $(FUZZ_BUILD)/wav-corpus fuzz/wav-corpus
+	$(FUZZ_BUILD)/fuzz/kelmora_fuzz_replay -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  -max_len=65536 -artifact_prefix=$(FUZZ_BUILD)/replay- $(FUZZ_BUILD)/replay-corpus fuzz/replay-corpus
 
 # The Debian package, built by dpkg-buildpackage from a copy of the tree in $(DEB_BUILD)/src
 # (it writes its results beside the tree it builds), so that the package lands in

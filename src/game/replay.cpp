@@ -248,8 +248,7 @@ void Differ(const char* what, const std::string& expected, const std::string& go
     play.failed = true;
     fprintf(stderr, "replay: difference at frame %llu, checkpoint %zu: %s\n",
             static_cast<unsigned long long>(frame), play.nextCheck + 1, what);
-    if (!expected.empty() || !got.empty())
-        fprintf(stderr, "  expected: %s\n  got:      %s\n", expected.c_str(), got.c_str());
+    fprintf(stderr, "  expected: %s\n  got:      %s\n", expected.c_str(), got.c_str());
     if (strcmp(play.replay.game, KELMORA_VERSION) != 0)
         fprintf(stderr, "  (recorded by kelmora %s; this is %s)\n", play.replay.game,
                 KELMORA_VERSION);
@@ -295,13 +294,14 @@ bool LoadFrame() {
 
 // A difference if the tap strayed or the frame's readings were not all taken.
 void CheckReadings() {
+    const std::string recorded = std::to_string(clockTap.queued) + " clock readings";
     if (clockTap.strayed) {
-        Differ((std::string("the game read the clock (") + ReadingName(clockTap.strayKind) +
-                ") where the recording has no such reading")
-                   .c_str(),
-               "", "");
+        Differ("the game read the clock where the recording has no such reading", recorded,
+               std::to_string(clockTap.taken) + " clock readings, then a " +
+                   ReadingName(clockTap.strayKind) + " reading");
     } else if (clockTap.taken < clockTap.queued) {
-        Differ("the recording has clock readings that the game did not take", "", "");
+        Differ("the recording has clock readings that the game did not take", recorded,
+               std::to_string(clockTap.taken) + " clock readings");
     }
 }
 
@@ -534,7 +534,7 @@ void klmr_ReplayBegin(const MainLoop* loop) {
     }
     if (!play.on) return;
     CheckReadings();
-    if (!LoadFrame()) Differ("the recording has no frames", "", "");
+    if (!LoadFrame()) Differ("the recording has no frames", "a frame", "none");
 }
 
 bool klmr_ReplayNextEvent(GameEvent* event) {
@@ -601,7 +601,8 @@ bool klmr_ReplayFrameEnd(const MainLoop* loop) {
     const ReplayFrames& f = play.replay.frames[play.group];
     for (int i = play.eventAt; i < static_cast<int>(f.first + f.count); ++i)
         if (play.replay.items[static_cast<size_t>(i)].isEvent) {
-            Differ("the game stopped taking events before the frame's last recorded one", "", "");
+            Differ("the game stopped taking events before the frame's last recorded one",
+                   "every event of the frame taken", "polling stopped before the end");
             break;
         }
     if (++play.round >= f.repeat) {
@@ -610,9 +611,9 @@ bool klmr_ReplayFrameEnd(const MainLoop* loop) {
     }
     const bool more = play.group < play.replay.frames.size();
     if (loop->quitRequested && more)
-        Differ("the game ended here, the recording goes on", "", "");
+        Differ("the game ended here, the recording goes on", "more frames", "the end");
     else if (!loop->quitRequested && !more)
-        Differ("the recording ends here, the game goes on", "", "");
+        Differ("the recording ends here, the game goes on", "the end", "more frames");
     // The live events: Escape or a close request leaves the replay; nothing else reaches it.
     SDL_Event live;
     while (SDL_PollEvent(&live) != 0)
