@@ -103,7 +103,7 @@ int Refuse(char* why, size_t size, size_t line, const char* format, ...) {
     return -1;
 }
 
-// A decimal number in [lo, hi]: an optional '-' and at most 19 digits, nothing else.
+// A decimal number in [lo, hi]: an optional '-' and at most 18 digits, nothing else.
 bool Number(const std::string& word, int64_t lo, int64_t hi, int64_t* out) {
     size_t i = word.size() > 0 && word[0] == '-' ? 1 : 0;
     if (word.size() == i || word.size() - i > 18) return false;
@@ -149,32 +149,42 @@ bool CheckpointShape(const std::vector<std::string>& words) {
            Number(words[5], INT32_MIN, INT32_MAX, &n);
 }
 
-// A reading line (seed, time or ticks); false if the words are not one. Calendar readings
-// never go back and stay within kReplayMaxSpan of the first: the game counts seconds up
-// through them, so a clock that jumped would have it count for ever.
+// A reading line (seed, time or ticks): Yes with *out filled, No if the words are not one, Bad
+// if they are one, malformed.
 enum class Parsed { No, Yes, Bad };
-Parsed Reading(const std::vector<std::string>& words, int64_t* first, int64_t* last,
-               ClockReading* out) {
+Parsed Reading(const std::vector<std::string>& words, ReplayItem* out) {
     const std::string& w = words[0];
     if (w != "seed" && w != "time" && w != "ticks") return Parsed::No;
     int64_t v = 0;
     if (words.size() != 2) return Parsed::Bad;
-    if (w == "ticks") {
-        if (!Number(words[1], 0, UINT32_MAX, &v)) return Parsed::Bad;
-        *out = {ClockRead::Ticks, v};
-        return Parsed::Yes;
-    }
-    if (w == "time" && words[1][0] == '+' && *first >= 0) {
-        if (!Number(words[1].substr(1), 0, kReplayMaxSpan, &v)) return Parsed::Bad;
-        v += *last;
-    } else if (!Number(words[1], 0, kReplayMaxTime - 1, &v)) {
-        return Parsed::Bad;
-    }
-    if (*first < 0) *first = v;
-    if (v < *last || v - *first > kReplayMaxSpan) return Parsed::Bad;
-    *last = v;
-    *out = {w == "seed" ? ClockRead::Seed : ClockRead::Time, v};
+    const bool relative = w == "time" && words[1][0] == '+';
+    const bool ok = w == "ticks" ? Number(words[1], 0, UINT32_MAX, &v)
+                    : relative   ? Number(words[1].substr(1), 0, kReplayMaxSpan, &v)
+                                 : Number(words[1], 0, kReplayMaxTime - 1, &v);
+    if (!ok) return Parsed::Bad;
+    const ClockRead kind = w == "seed"   ? ClockRead::Seed
+                           : w == "time" ? ClockRead::Time
+                                         : ClockRead::Ticks;
+    *out = {false, {}, {kind, v}, relative};
     return Parsed::Yes;
+}
+
+// The calendar clock through the readings items[from, to), from *last (-1: none yet), *first the
+// first ever. False when one is relative with nothing before it, goes back, or lies more than
+// kReplayMaxSpan after the first: the game counts seconds up through them, so a clock that
+// jumped would have it count for ever.
+bool Advance(const std::vector<ReplayItem>& items, size_t from, size_t to, int64_t* first,
+             int64_t* last) {
+    for (size_t i = from; i < to; ++i) {
+        const ReplayItem& item = items[i];
+        if (item.isEvent || item.reading.kind == ClockRead::Ticks) continue;
+        if (item.relative && *last < 0) return false;
+        const int64_t v = item.relative ? *last + item.reading.value : item.reading.value;
+        if (*first < 0) *first = v;
+        if (v < *last || v - *first > kReplayMaxSpan) return false;
+        *last = v;
+    }
+    return true;
 }
 
 Parsed Event(const std::vector<std::string>& words, GameEvent* e) {
@@ -235,8 +245,9 @@ struct Player {
     uint32_t round; // which of the group's repeats it is
     int eventAt;    // the next of the frame's items to look at for an event
     size_t nextCheck;
-    bool failed; // a difference was found and told
-    bool left;   // the player left with Escape or a close
+    bool failed;  // a difference was found and told
+    bool left;    // the player left with Escape or a close
+    int64_t time; // the last calendar reading handed out, which a relative one follows
 };
 
 Recorder rec;
@@ -285,9 +296,14 @@ bool LoadFrame() {
     const ReplayFrames& f = play.replay.frames[play.group];
     clockTap.queued = 0;
     clockTap.taken = 0;
-    for (uint32_t i = f.first; i < f.first + f.count; ++i)
-        if (!play.replay.items[i].isEvent)
-            clockTap.queue[clockTap.queued++] = play.replay.items[i].reading;
+    for (uint32_t i = f.first; i < f.first + f.count; ++i) {
+        const ReplayItem& item = play.replay.items[i];
+        if (item.isEvent) continue;
+        ClockReading reading = item.reading;
+        if (item.relative) reading.value += play.time;
+        if (reading.kind != ClockRead::Ticks) play.time = reading.value;
+        clockTap.queue[clockTap.queued++] = reading;
+    }
     play.eventAt = static_cast<int>(f.first);
     return true;
 }
@@ -342,8 +358,10 @@ bool WriteAtomically(const std::string& path, const std::string& bytes) {
 
 int klmr_ReplayParse(const char* bytes, size_t size, Replay* replay, char* why, size_t whySize) {
     Replay r{};
+    r.startTime = -1;
     enum { Magic, Game, Table, StartUp, Body, Done } stage = Magic;
-    int64_t firstTime = -1, lastTime = 0;
+    int64_t firstTime = -1, lastTime = -1, groupTime = -1; // groupTime: as the frame began
+    std::vector<ReplayItem> startUp;
     uint32_t pendingFrom = 0;
     int readings = 0, events = 0;
     size_t line = 0, at = 0;
@@ -364,7 +382,7 @@ int klmr_ReplayParse(const char* bytes, size_t size, Replay* replay, char* why, 
         const std::string& w = words[0];
         int64_t v = 0;
         GameEvent e;
-        ClockReading reading;
+        ReplayItem item;
         switch (stage) {
         case Magic:
             if (w != kMagic || words.size() != 2)
@@ -400,11 +418,16 @@ int klmr_ReplayParse(const char* bytes, size_t size, Replay* replay, char* why, 
                 stage = Body;
                 break;
             }
-            if (Reading(words, &firstTime, &lastTime, &reading) != Parsed::Yes)
+            if (Reading(words, &item) != Parsed::Yes)
                 return Refuse(why, whySize, line, "expected a clock reading or \"run\"");
             if (r.startUp.size() >= kTapReadings)
                 return Refuse(why, whySize, line, "more than %d readings", kTapReadings);
-            r.startUp.push_back(reading);
+            startUp.push_back(item);
+            if (!Advance(startUp, startUp.size() - 1, startUp.size(), &firstTime, &lastTime))
+                return Refuse(why, whySize, line,
+                              "a calendar reading out of order or out of range");
+            r.startUp.push_back({item.reading.kind, item.relative ? lastTime : item.reading.value});
+            r.startTime = groupTime = lastTime;
             break;
         case Body: {
             if (w == "end" && words.size() == 1) {
@@ -432,8 +455,23 @@ int klmr_ReplayParse(const char* bytes, size_t size, Replay* replay, char* why, 
                     return Refuse(why, whySize, line, "more than %llu frames",
                                   static_cast<unsigned long long>(kReplayMaxFrames));
                 const uint32_t count = static_cast<uint32_t>(r.items.size()) - pendingFrom;
+                // The clock through the frame's repeats (its first pass was followed record by
+                // record): the second pass, then the others, each of which ends where the
+                // second did (an absolute reading among them) or adds what it added.
+                const int64_t once = lastTime;
+                bool inOrder = true;
+                if (v > 1)
+                    inOrder = Advance(r.items, pendingFrom, r.items.size(), &firstTime, &lastTime);
+                if (inOrder && v > 2 && lastTime - once == once - groupTime) {
+                    lastTime += (lastTime - once) * (v - 2);
+                    inOrder = lastTime - firstTime <= kReplayMaxSpan;
+                }
+                if (!inOrder)
+                    return Refuse(why, whySize, line,
+                                  "a calendar reading out of order or out of range");
                 r.frames.push_back({pendingFrom, count, static_cast<uint32_t>(v)});
                 pendingFrom = static_cast<uint32_t>(r.items.size());
+                groupTime = lastTime;
                 readings = events = 0;
                 break;
             }
@@ -442,21 +480,20 @@ int klmr_ReplayParse(const char* bytes, size_t size, Replay* replay, char* why, 
                 if (++events > kReplayMaxEvents)
                     return Refuse(why, whySize, line, "more than %d events in a frame",
                                   kReplayMaxEvents);
-                r.items.push_back({true, e, {}});
+                r.items.push_back({true, e, {}, false});
                 break;
             }
-            const Parsed rd =
-                ev == Parsed::No ? Reading(words, &firstTime, &lastTime, &reading) : Parsed::Bad;
+            const Parsed rd = ev == Parsed::No ? Reading(words, &item) : Parsed::Bad;
             if (rd == Parsed::Yes) {
                 if (++readings > kTapReadings)
                     return Refuse(why, whySize, line, "more than %d clock readings in a frame",
                                   kTapReadings);
-                r.items.push_back({false, {}, reading});
+                r.items.push_back(item);
+                if (!Advance(r.items, r.items.size() - 1, r.items.size(), &firstTime, &lastTime))
+                    return Refuse(why, whySize, line,
+                                  "a calendar reading out of order or out of range");
                 break;
             }
-            if (rd == Parsed::Bad && (w == "time" || w == "seed") && words.size() == 2)
-                return Refuse(why, whySize, line,
-                              "a calendar reading out of order or out of range");
             return Refuse(why, whySize, line,
                           rd == Parsed::Bad ? "a malformed \"%s\" record" : "unknown record \"%s\"",
                           w.substr(0, 32).c_str());
@@ -488,6 +525,7 @@ int klmr_ReplayLoad(const char* path, bool paced, char* why, size_t whySize) {
         return -1;
     }
     play.on = true;
+    play.time = play.replay.startTime;
     clockTap.playing = true;
     clockTap.paced = paced;
     clockTap.queued = 0;

@@ -41,6 +41,7 @@ struct ReplayItem {
     bool isEvent;
     GameEvent event;
     ClockReading reading;
+    bool relative; // a calendar reading given as the seconds after the one before it
 };
 
 // `repeat` frames in a row, each given the items [first, first + count) of Replay::items.
@@ -55,6 +56,7 @@ struct Replay {
     char game[32];                     // the version of the game that recorded it
     HiScoreEntry table[kHiScoreRows];  // the table as the recorded run loaded it
     std::vector<ClockReading> startUp; // readings taken before the first frame: the seed
+    int64_t startTime;                 // the last calendar reading among them, or -1
     std::vector<ReplayItem> items;
     std::vector<ReplayFrames> frames;
     uint64_t frameCount;             // the sum of the repeats

@@ -72,8 +72,9 @@ void Move(int x, int y) {
 }
 void Click(int button, int x, int y) {
     SDL_Event e{};
-    e.button = {SDL_MOUSEBUTTONDOWN, 0, static_cast<Uint8>(button), SDL_PRESSED,
-                static_cast<Uint16>(x), static_cast<Uint16>(y)};
+    e.button = {SDL_MOUSEBUTTONDOWN,        0,
+                static_cast<Uint8>(button), SDL_PRESSED,
+                static_cast<Uint16>(x),     static_cast<Uint16>(y)};
     Push(e);
 }
 
@@ -111,7 +112,8 @@ std::vector<Turn> Scramble() {
         const bool step = starting || loop.animStep % 10 == 0;
         Frames(1);
         if (starting && loop.gameState != GameState::Play) Fail("the run did not start");
-        if (step && loop.scrambleDir >= 0) turns.push_back({loop.rotX, loop.rotY, loop.scrambleDir});
+        if (step && loop.scrambleDir >= 0)
+            turns.push_back({loop.rotX, loop.rotY, loop.scrambleDir});
     }
     return turns;
 }
