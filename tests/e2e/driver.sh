@@ -157,7 +157,8 @@ case_scaled() {
     done
 }
 # With the pointer resting over Exit, Enter starts a run; a window manager's close request ends
-# it like Escape on the menu.
+# it like Escape on the menu. A replay in the window takes no click (here on Exit) and Escape
+# leaves it.
 case_window_close() {
     local board
     xserver
@@ -171,6 +172,11 @@ case_window_close() {
     "$XPROBE" close "$WIN"
     ends 0
     scores_are "a close" "${DEFAULT_ROWS[@]}"
+    start --replay "$SOURCE/tests/replays/menus-and-code.replay"
+    click 320 290 1
+    keys Escape
+    ends 0
+    grep -q '^replay left at frame [0-9]' "$T/out" || fail "Escape did not leave the replay"
 }
 
 # ---- start-up faults, score files, signals, two copies --------------------------------------
