@@ -229,8 +229,10 @@ case_broken_data() {
 FESKO="wait 3;key 102;key 101;key 115;key 107;key 111;key 13"
 TO_NAME="$FESKO;wait 200;key 27;wait 5;key 97;key 98;key 99"
 QZMEK="key 113;key 122;key 109;key 101;key 107"
-scripted() { shimmed KELMORA_RAND0=1 KELMORA_INJECT="$1" && run; }
-case_signals() { # each ends the game with status 0 and the table saved, a typed name lost
+scripted() { shimmed KELMORA_RAND0=1 KELMORA_INJECT="$1" && run "${@:2}"; }
+# Each ends the game with status 0 and the table saved, a typed name lost, and the run recorded:
+# its replay verifies (with the same rand()).
+case_signals() {
     xserver
     local run sig script
     for run in TERM:play TERM:name TERM:pause INT:play HUP:play HUP:name; do
@@ -240,10 +242,13 @@ case_signals() { # each ends the game with status 0 and the table saved, a typed
         name) script="$TO_NAME;wait 5" ;;
         pause) script="wait 3;$QZMEK;${FESKO#wait 3;};pause" ;;
         esac
-        scripted "$script;signal $(kill -l "$sig")"
+        scripted "$script;signal $(kill -l "$sig")" --record "$T/signal.replay"
         ends 0
         scores_are "SIG$run" "${DEFAULT_ROWS[@]}"
         rm "$T/work/hiscores.dat"
+        (cd "$T/work" && env "${RUNTIME_ENV[@]}" LD_PRELOAD="$SHIM" KELMORA_RAND0=1 "$GAME" \
+            --replay "$T/signal.replay" --headless) | grep -q '^replay verified: [1-9]' ||
+            fail "SIG$run: the run recorded did not replay"
     done
     # Standard output a pipe nobody reads: "test mode ON" must not kill the game.
     exec 7> >(exit 0)
