@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 
@@ -191,6 +192,15 @@ TEST(Options, ScaleWrittenEitherWayAnythingElseIsAUsageError) { // -2: a usage e
         Options o;
         EXPECT_EQ(klmr_ParseArgs(argc, argv, &o) ? o.scale : -2, expected) << args;
     }
+}
+
+TEST(Options, ReplayAndRecordTakeAFileEitherWayAndMeetTheScale) {
+    const char* argv[] = {"", "--replay=a.replay", "--headless", "--record", "b", "--scale", "2"};
+    Options o;
+    ASSERT_TRUE(klmr_ParseArgs(7, argv, &o));
+    EXPECT_EQ(std::tuple(std::string(o.replay), std::string(o.record), o.headless, o.scale),
+              std::tuple("a.replay", "b", 1, 2));
+    EXPECT_FALSE(klmr_ParseArgs(2, std::array{"", "--record="}.data(), &o)) << "a file is needed";
 }
 
 // Solved: a click and 40 ms per second left, 500 ms, and after the last level 6 s; timed out, a
