@@ -290,6 +290,12 @@ std::string DrainLog() {
     return s;
 }
 
+// Writes the frames closed so far that are not yet written.
+void FlushFrames() {
+    if (rec.prevRepeat > 0) rec.out += rec.prev + "frames " + std::to_string(rec.prevRepeat) + "\n";
+    rec.prevRepeat = 0;
+}
+
 // Hands the frame's readings to the tap; false at the end of the recording.
 bool LoadFrame() {
     if (play.group >= play.replay.frames.size()) return false;
@@ -608,14 +614,6 @@ void klmr_ReplayRecordEvent(const GameEvent* e) {
     }
     rec.cur += line;
 }
-
-namespace {
-// Writes the frames closed so far that are not yet written.
-void FlushFrames() {
-    if (rec.prevRepeat > 0) rec.out += rec.prev + "frames " + std::to_string(rec.prevRepeat) + "\n";
-    rec.prevRepeat = 0;
-}
-} // namespace
 
 bool klmr_ReplayFrameEnd(const MainLoop* loop) {
     ++frame;
