@@ -20,7 +20,7 @@
 
 inline constexpr int kReplayFormat = 1;               // the version this game writes and plays
 inline constexpr size_t kReplayMaxLine = 2048;        // bytes of one line, without its end
-inline constexpr uint64_t kReplayMaxFrames = 4000000; // about 5.5 hours of play
+inline constexpr uint64_t kReplayMaxFrames = 2000000; // nearly three hours of play
 inline constexpr int kReplayMaxEvents = 1024;         // events handed to the states in a frame
 inline constexpr int64_t kReplayMaxTime = int64_t{1} << 40; // calendar readings lie below
 inline constexpr int64_t kReplayMaxSpan = 7 * 86400; // from the first calendar reading to the last
