@@ -27,9 +27,11 @@ GameState Current(const MainLoop* loop) {
     return loop->gameState;
 }
 
-// ---- Dispatchers, one per event kind. Each returns false when polling stops.
+// ---- Dispatchers, one per event kind. Each returns false when polling stops. Each is a door
+// of the replay (replay.h): what it is handed is what a recording writes down.
 
 bool DispatchKey(MainLoop* loop, int sym) {
+    klmr_ReplayRecordEvent({EventKind::Key, sym, 0, 0, 0});
     GameState state = Current(loop);
     if (state == GameState::NameEntry) return klmr_NameEntryKey(loop, sym);
     if ((sym >= '0' && sym <= '9') || (sym >= 'a' && sym <= 'z')) {
@@ -55,6 +57,7 @@ bool DispatchKey(MainLoop* loop, int sym) {
 }
 
 void DispatchMotion(MainLoop* loop, int x, int y) {
+    klmr_ReplayRecordEvent({EventKind::Motion, 0, 0, x, y});
     klmr_PointerSeen(loop, x, y);
     switch (Current(loop)) {
     case GameState::Menu:
@@ -69,6 +72,7 @@ void DispatchMotion(MainLoop* loop, int x, int y) {
 }
 
 void DispatchButton(MainLoop* loop, int button, int x, int y) {
+    klmr_ReplayRecordEvent({EventKind::Button, 0, button, x, y});
     switch (Current(loop)) {
     case GameState::Menu:
         klmr_MenuButton(loop, button, x, y);
@@ -84,50 +88,19 @@ void DispatchButton(MainLoop* loop, int button, int x, int y) {
     }
 }
 
-// The next live event for the states, the pointer in the game's 640x480 coordinates whatever
-// the scale of the window; false when the queue is empty. Other kinds of event are dropped.
-bool PollLive(GameEvent* e) {
-    const int scale = klmr_DisplayScale();
-    SDL_Event event;
-    while (SDL_PollEvent(&event) != 0) {
-        switch (event.type) {
-        case SDL_KEYDOWN:
-            *e = {EventKind::Key, event.key.keysym.sym, 0, 0, 0};
-            return true;
-        case SDL_MOUSEMOTION:
-            *e = {EventKind::Motion, 0, 0, event.motion.x / scale, event.motion.y / scale};
-            return true;
-        case SDL_MOUSEBUTTONDOWN:
-            *e = {EventKind::Button, 0, event.button.button, event.button.x / scale,
-                  event.button.y / scale};
-            return true;
-        case SDL_QUIT:
-            *e = {EventKind::Quit, 0, 0, 0, 0};
-            return true;
-        default:
-            break;
-        }
-    }
+// The window's close request. Events queued after it stay in the queue.
+bool DispatchQuit(MainLoop* loop) {
+    klmr_ReplayRecordEvent({EventKind::Quit, 0, 0, 0, 0});
+    loop->quitRequested = 1;
     return false;
 }
 
-// The door every event passes on its way to the states (replay.h): while a replay plays, its
-// recorded events come instead of the live ones; while a run is recorded, each is written down.
-bool NextEvent(GameEvent* e) {
-    if (klmr_ReplayPlaying()) return klmr_ReplayNextEvent(e);
-    if (!PollLive(e)) return false;
-    klmr_ReplayRecordEvent(e);
-    return true;
-}
-
-void PollEvents(MainLoop* loop) {
+// While a replay plays, the events recorded for this frame reach the dispatchers instead of the
+// live ones, which the replay watches only for Escape and the close request.
+void PlayEvents(MainLoop* loop) {
     GameEvent e;
-    for (;;) {
-        if (!NextEvent(&e)) {
-            loop->quitRequested = 0;
-            return;
-        }
-        bool more = true;
+    bool more = true;
+    while (more && klmr_ReplayNextEvent(&e)) {
         switch (e.kind) {
         case EventKind::Key:
             more = DispatchKey(loop, e.sym);
@@ -139,9 +112,40 @@ void PollEvents(MainLoop* loop) {
             DispatchButton(loop, e.button, e.x, e.y);
             break;
         case EventKind::Quit:
-            // Events queued after the close stay in the queue.
-            loop->quitRequested = 1;
-            more = false;
+            more = DispatchQuit(loop);
+            break;
+        }
+    }
+    if (more) loop->quitRequested = 0;
+}
+
+// The pointer is given to the states in the game's 640x480 coordinates, whatever the scale of
+// the window.
+void PollEvents(MainLoop* loop) {
+    if (klmr_ReplayPlaying()) return PlayEvents(loop);
+    const int scale = klmr_DisplayScale();
+    SDL_Event event;
+    for (;;) {
+        if (SDL_PollEvent(&event) == 0) {
+            loop->quitRequested = 0;
+            return;
+        }
+        bool more = true;
+        switch (event.type) {
+        case SDL_KEYDOWN:
+            more = DispatchKey(loop, event.key.keysym.sym);
+            break;
+        case SDL_MOUSEMOTION:
+            DispatchMotion(loop, event.motion.x / scale, event.motion.y / scale);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            DispatchButton(loop, event.button.button, event.button.x / scale,
+                           event.button.y / scale);
+            break;
+        case SDL_QUIT:
+            more = DispatchQuit(loop);
+            break;
+        default:
             break;
         }
         if (!more) return;

@@ -588,25 +588,24 @@ bool klmr_ReplayNextEvent(GameEvent* event) {
         const ReplayItem& item = play.replay.items[static_cast<size_t>(play.eventAt++)];
         if (item.isEvent) {
             *event = item.event;
-            if (rec.on) klmr_ReplayRecordEvent(event);
             return true;
         }
     }
     return false;
 }
 
-void klmr_ReplayRecordEvent(const GameEvent* e) {
+void klmr_ReplayRecordEvent(const GameEvent& e) {
     if (!rec.on) return;
     char line[64];
-    switch (e->kind) {
+    switch (e.kind) {
     case EventKind::Key:
-        snprintf(line, sizeof line, "key %d\n", e->sym);
+        snprintf(line, sizeof line, "key %d\n", e.sym);
         break;
     case EventKind::Motion:
-        snprintf(line, sizeof line, "move %d %d\n", e->x, e->y);
+        snprintf(line, sizeof line, "move %d %d\n", e.x, e.y);
         break;
     case EventKind::Button:
-        snprintf(line, sizeof line, "click %d %d %d\n", e->button, e->x, e->y);
+        snprintf(line, sizeof line, "click %d %d %d\n", e.button, e.x, e.y);
         break;
     case EventKind::Quit:
         snprintf(line, sizeof line, "close\n");

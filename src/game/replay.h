@@ -2,10 +2,11 @@
 // (--replay FILE), with its checkpoints verified. docs/REPLAY.md describes the file format.
 //
 // The game is deterministic given three things, and each passes through one door: the events
-// the main loop hands to the states (klmr_ReplayNextEvent, in the loop's poll), the clock's
-// readings, the seed of rand() among them (the tap in clock.h), and the frame they fall in
-// (klmr_ReplayFrameEnd). The recorder writes down what passes the doors; the player makes the
-// same things pass them again, and compares the checkpoints the run reaches with those written.
+// the main loop's dispatchers hand to the states (klmr_ReplayRecordEvent; klmr_ReplayNextEvent
+// in its poll), the clock's readings, the seed of rand() among them (the tap in clock.h), and
+// the frame they fall in (klmr_ReplayFrameEnd). The recorder writes down what passes the doors;
+// the player makes the same things pass them again, and compares the checkpoints the run
+// reaches with those written.
 // Main thread only.
 #pragma once
 
@@ -88,8 +89,8 @@ void klmr_ReplayBegin(const MainLoop* loop);
 // false when there is none left. Not playing: false, and the loop polls the live events.
 bool klmr_ReplayNextEvent(GameEvent* event);
 
-// Recording: an event the live poll hands to the states.
-void klmr_ReplayRecordEvent(const GameEvent* event);
+// Recording: an event the main loop hands to the states, live or replayed. Nothing otherwise.
+void klmr_ReplayRecordEvent(const GameEvent& event);
 
 // At the end of every frame: closes the frame (recording), checks that it took what the
 // recording gave and loads the next (playing). False when the loop must end now: a difference
