@@ -72,7 +72,6 @@ void DispatchMotion(MainLoop* loop, int x, int y) {
 }
 
 void DispatchButton(MainLoop* loop, int button, int x, int y) {
-    klmr_ReplayRecordEvent({EventKind::Button, 0, button, x, y});
     switch (Current(loop)) {
     case GameState::Menu:
         klmr_MenuButton(loop, button, x, y);
@@ -86,43 +85,12 @@ void DispatchButton(MainLoop* loop, int button, int x, int y) {
         klmr_InfoButton(loop);
         break;
     }
-}
-
-// The window's close request. Events queued after it stay in the queue.
-bool DispatchQuit(MainLoop* loop) {
-    klmr_ReplayRecordEvent({EventKind::Quit, 0, 0, 0, 0});
-    loop->quitRequested = 1;
-    return false;
-}
-
-// While a replay plays, the events recorded for this frame reach the dispatchers instead of the
-// live ones, which the replay watches only for Escape and the close request.
-void PlayEvents(MainLoop* loop) {
-    GameEvent e;
-    bool more = true;
-    while (more && klmr_ReplayNextEvent(&e)) {
-        switch (e.kind) {
-        case EventKind::Key:
-            more = DispatchKey(loop, e.sym);
-            break;
-        case EventKind::Motion:
-            DispatchMotion(loop, e.x, e.y);
-            break;
-        case EventKind::Button:
-            DispatchButton(loop, e.button, e.x, e.y);
-            break;
-        case EventKind::Quit:
-            more = DispatchQuit(loop);
-            break;
-        }
-    }
-    if (more) loop->quitRequested = 0;
+    klmr_ReplayRecordEvent({EventKind::Button, 0, button, x, y});
 }
 
 // The pointer is given to the states in the game's 640x480 coordinates, whatever the scale of
 // the window.
 void PollEvents(MainLoop* loop) {
-    if (klmr_ReplayPlaying()) return PlayEvents(loop);
     const int scale = klmr_DisplayScale();
     SDL_Event event;
     for (;;) {
@@ -143,7 +111,10 @@ void PollEvents(MainLoop* loop) {
                            event.button.y / scale);
             break;
         case SDL_QUIT:
-            more = DispatchQuit(loop);
+            // Events queued after the close stay in the queue.
+            loop->quitRequested = 1;
+            klmr_ReplayRecordEvent({EventKind::Quit, 0, 0, 0, 0});
+            more = false;
             break;
         default:
             break;
@@ -196,6 +167,33 @@ void FinishFrame(MainLoop* loop, FrameEnd end) {
     if (loop->nameLineDirty) klmr_ShowNameLine(loop->typedName);
 }
 
+// While a replay plays, the events recorded for the frame reach the dispatchers instead of the
+// live ones, which the replay watches only for Escape and the close request.
+void PlayEvents(MainLoop* loop) {
+    GameEvent e;
+    while (klmr_ReplayNextEvent(&e)) {
+        bool more = true;
+        switch (e.kind) {
+        case EventKind::Key:
+            more = DispatchKey(loop, e.sym);
+            break;
+        case EventKind::Motion:
+            DispatchMotion(loop, e.x, e.y);
+            break;
+        case EventKind::Button:
+            DispatchButton(loop, e.button, e.x, e.y);
+            break;
+        case EventKind::Quit:
+            loop->quitRequested = 1;
+            klmr_ReplayRecordEvent(e);
+            more = false;
+            break;
+        }
+        if (!more) return;
+    }
+    loop->quitRequested = 0;
+}
+
 } // namespace
 
 void klmr_LoopReset(MainLoop* loop) {
@@ -230,7 +228,10 @@ void klmr_LoopReset(MainLoop* loop) {
 bool klmr_Frame(MainLoop* loop) {
     loop->nameLineDirty = 0;
     loop->flipScreen = 0;
-    PollEvents(loop);
+    if (klmr_ReplayPlaying())
+        PlayEvents(loop);
+    else
+        PollEvents(loop);
     FinishFrame(loop, StateFrame(loop));
     if (!klmr_ReplayFrameEnd(loop) || loop->quitRequested) return false;
     klmr_Delay(kFramePauseMs);
