@@ -4,9 +4,10 @@
 #    and two such recordings are the same bytes; the player's score file is left alone;
 #  - a replay that differs from the game says where and exits 1;
 #  - a file that is no replay (missing, truncated, too large, malformed, hostile, older) is
-#    refused with its line and status 2, reading nothing else.
+#    refused with its line and status 2, reading nothing else; so is a recording that cannot be
+#    written.
 set -u
-GAME=$1 REPLAY=$2 T=$(mktemp -d "${TMPDIR:-/tmp}/kelmora-replay.XXXXXX")
+GAME=$(realpath "$1") REPLAY=$(realpath "$2") T=$(mktemp -d "${TMPDIR:-/tmp}/kelmora-replay.XXXXXX")
 trap 'rm -rf "$T"' EXIT
 fail() { echo "FAIL: $*" >&2 && cat "$T/out" "$T/err" >&2 && exit 1; }
 play() { timeout -k 5 60 "$GAME" --replay "$@" --headless >"$T/out" 2>"$T/err"; }
@@ -51,4 +52,7 @@ rm "$T/r" && play "$T/r"
 [ $? = 2 ] && grep -q "Couldn't open $T/r" "$T/err" || fail "a missing replay"
 truncate -s 9M "$T/r" && play "$T/r"
 [ $? = 2 ] && grep -q "larger than" "$T/err" || fail "an oversized replay: $(cat "$T/err")"
+play "$REPLAY" --record "$T/none/x.replay"
+[ $? = 2 ] && grep -q "^Error: Couldn't record the run: $T/none/x.replay.tmp" "$T/err" ||
+    fail "a recording that cannot be written is not refused at once"
 echo PASS
