@@ -46,8 +46,8 @@ FrameEnd klmr_AboutFrame(MainLoop* loop);
 FrameEnd klmr_ExitFrame(MainLoop* loop);
 
 // Play (play.cpp). Besides Enter and Escape the key handler takes the keyboard's play keys:
-// the arrows move the block cursor (Up and Down after their menu effect), `,` and `.` turn
-// like buttons 1 and 3, Space like any other button.
+// the arrows move the block cursor (and nothing else), `,` and `.` turn like buttons 1 and 3,
+// Space like any other button.
 bool klmr_PlayKey(MainLoop* loop, int sym);
 void klmr_PlayMotion(MainLoop* loop, int x, int y);
 void klmr_PlayButton(MainLoop* loop, int button);

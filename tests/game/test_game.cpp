@@ -227,7 +227,8 @@ TEST_P(GameTest, LevelEndsBySolvingOrTimeOut) {
 }
 
 // The scramble takes 80 frames, ignoring clicks and Enter. Then keys act only where a click
-// would: `,` `.` and Space like buttons 1, 3 and 2; arrows and pointer move one cursor.
+// would: `,` `.` and Space like buttons 1, 3 and 2; arrows and pointer move one cursor, and
+// only it.
 TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
     int frames = 0;
     Press({kKeyLeft, kKeyRight, kKeyComma, kKeyPeriod, kKeySpace, kKeyEnter}, 0);
@@ -251,9 +252,9 @@ TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
                   std::tuple(key, int8_t(dir), 0));
     }
     TurnBlock(2, 0, 1);              // the pointer marks (2, 0)
-    Press({kKeyLeft, kKeyDown}, 10); // during the turn: only the menu selection
+    Press({kKeyLeft, kKeyDown}, 10); // during the turn: nothing
     Press({kKeyLeft});
-    EXPECT_EQ(std::tuple(loop.hoverX, loop.hoverY, loop.menuSelection), std::tuple(1, 0, 1));
+    EXPECT_EQ(std::tuple(loop.hoverX, loop.hoverY), std::tuple(1, 0));
     // With no mark the block nearest the centre, then the nearest along, across, the smaller.
     loop.puzzle.current = {{}, 6, 6};
     for (int i = 0; i < 36; ++i) // holes at (2, 2), (2, 3) and (5, 5)
@@ -265,6 +266,8 @@ TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
         Press({key});
         EXPECT_EQ(std::tuple(key, loop.hoverX, loop.hoverY), std::tuple(key, x, y));
     }
+    Press({kKeyDown, kKeyDown, kKeyEscape, kKeyEnter}); // the arrows left Start chosen
+    EXPECT_EQ(std::tuple(loop.gameState, loop.menuSelection), std::tuple(GameState::Play, 0));
 }
 
 // No key reaches the code ring, `f`, Up, Down or play; Escape and the mouse do nothing.
