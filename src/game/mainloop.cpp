@@ -70,7 +70,9 @@ void DispatchMotion(MainLoop* loop, int x, int y) {
     }
 }
 
+// A press is also a report of where the pointer is.
 void DispatchButton(MainLoop* loop, int button, int x, int y) {
+    klmr_PointerSeen(loop, x, y);
     switch (Current(loop)) {
     case GameState::Menu:
         klmr_MenuButton(loop, button, x, y);
