@@ -9,6 +9,7 @@
 #include "puzzle.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 
 // When 1, start-up opens with the curtain and the logo drop and shut-down closes with the curtain.
@@ -80,6 +81,12 @@ struct Options {
 // filled; false for an unknown option, a missing or empty value or a scale other than 1, 2, 3
 // or "auto", *options untouched.
 bool klmr_ParseArgs(int argc, const char* const* argv, Options* options);
+
+// The usage line alone (after a usage error, on standard error); the whole help, usage, options
+// and keys (for --help, on standard output); "kelmora VERSION" (for --version).
+void klmr_PrintUsage(FILE* out);
+void klmr_PrintHelp(FILE* out);
+void klmr_PrintVersion(FILE* out);
 
 // "Error: %s\n", or with flag 1 "Error: %s : %s\n" with SDL_GetError(), on standard error.
 // A null message prints nothing.
