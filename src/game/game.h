@@ -92,6 +92,11 @@ void klmr_PrintVersion(FILE* out);
 // A null message prints nothing.
 void klmr_PrintError(const char* message, uint8_t flag);
 
+// 0 when there is a display to open the window on (DISPLAY or WAYLAND_DISPLAY set), or a video
+// driver was chosen with SDL_VIDEODRIVER; else -1, said on standard error. Called once the
+// arguments are read, before start-up.
+int klmr_CheckDisplay();
+
 // Sets every loop and play variable to its value at the start of the program; leaves puzzle,
 // hiScores and newEntry alone. rotDir starts at 0 (counter-clockwise).
 void klmr_LoopReset(MainLoop* loop);

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
         options.help ? klmr_PrintHelp(stdout) : klmr_PrintVersion(stdout);
         return fflush(stdout) == 0 ? 0 : 1;
     }
+    if (klmr_CheckDisplay() != 0) return -1;
     klmr_DisplaySetScale(options.scale == kScaleUnset ? 1 : options.scale);
     if (klmr_StartUp(&loop) != 0) return -1;
     while (klmr_Frame(&loop)) {

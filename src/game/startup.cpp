@@ -182,6 +182,21 @@ void klmr_PrintError(const char* message, uint8_t flag) {
         fprintf(stderr, "Error: %s\n", message);
 }
 
+// Without a display, classic SDL falls back to drawing the game as coloured characters over
+// the terminal and runs until killed; a player over ssh is better served by one clear line. A
+// video driver chosen by name is the player's (or a test's) decision and is never second-guessed.
+int klmr_CheckDisplay() {
+    for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = getenv(name);
+        if (value != nullptr && value[0] != '\0') return 0;
+    }
+    klmr_PrintError("No display found: neither DISPLAY nor WAYLAND_DISPLAY is set. Start "
+                    "Kelmora in a graphical session, or choose a video driver with "
+                    "SDL_VIDEODRIVER.",
+                    0);
+    return -1;
+}
+
 int klmr_StartUp(MainLoop* loop) {
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         klmr_PrintError("Couldn't initialize SDL:", 1);

@@ -321,6 +321,8 @@ case_score_files() {
 launched() {
     export XDG_DATA_HOME=$T/xdg HOME=$T/home
     "$1" --version | grep -qx "kelmora $(version)" || fail "--version: $("$1" --version 2>&1)"
+    timeout -k 5 10 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$1" >/dev/null 2>"$T/err"
+    [ $? = 255 ] && grep -q "No display found" "$T/err" || fail "no display: $(cat "$T/err")"
     xserver 1400x1000x24
     LAUNCH=$1 start "${@:2}"
     quit
