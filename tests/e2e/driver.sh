@@ -317,9 +317,10 @@ case_score_files() {
 # ---- installed -----------------------------------------------------------------------------
 
 # launched LAUNCHER [ARGS...]: started elsewhere and left by Escape, the game keeps the default
-# table under XDG_DATA_HOME, beside a link to the data, and nothing where it was started.
+# table in the player's folder (under XDG_DATA_HOME or ~/.local/share), beside a link to the
+# data, and nothing where it was started.
 launched() {
-    export XDG_DATA_HOME=$T/xdg HOME=$T/home
+    local state=${XDG_DATA_HOME:-$HOME/.local/share}/kelmora
     "$1" --version | grep -qx "kelmora $(version)" || fail "--version: $("$1" --version 2>&1)"
     timeout -k 5 10 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$1" >/dev/null 2>"$T/err"
     [ $? = 255 ] && grep -q "No display found" "$T/err" || fail "no display: $(cat "$T/err")"
@@ -327,12 +328,16 @@ launched() {
     LAUNCH=$1 start "${@:2}"
     quit
     [ ! -e "$T/work/hiscores.dat" ] || fail "scores written in the starting directory"
-    [ -L "$XDG_DATA_HOME/kelmora/data" ] || fail "no link to the data"
-    SCORES=$XDG_DATA_HOME/kelmora/hiscores.dat scores_are "a launch" "${DEFAULT_ROWS[@]}"
+    [ -L "$state/data" ] || fail "no link to the data"
+    SCORES=$state/hiscores.dat scores_are "a launch" "${DEFAULT_ROWS[@]}"
 }
-case_install() {
-    local prefix=$T/prefix app=org.kelmora.Kelmora
-    cmake --install "$BUILD" --prefix "$prefix" >/dev/null || fail "cmake --install"
+case_install() { # per user, as the README says; an earlier install left a copy of the data
+    export HOME=$T/home
+    local prefix=$HOME/.local app=org.kelmora.Kelmora
+    unset XDG_DATA_HOME
+    cmake --install "$BUILD" --prefix "$prefix" >/dev/null || fail "cmake --install" # make install's
+    mkdir -p "$HOME/.local/share/kelmora"
+    cp -r "$prefix/share/games/kelmora/data" "$HOME/.local/share/kelmora/"
     desktop-file-validate "$prefix/share/applications/$app.desktop" || fail "the desktop entry"
     appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >/dev/null ||
         fail "the metainfo"
@@ -357,7 +362,7 @@ case_package() { # built once (lintian must pass): its files, and the launcher r
     mkdir -p "$T/root/usr/share/fonts/truetype/roboto/unhinted"
     ln -s /usr/share/fonts/truetype/roboto/unhinted/RobotoCondensed-Bold.ttf \
         "$T/root/usr/share/fonts/truetype/roboto/unhinted/"
-    launched "$T/root/usr/games/kelmora"
+    HOME=$T/home XDG_DATA_HOME=$T/xdg launched "$T/root/usr/games/kelmora"
 }
 declare -F "case_$CASE" >/dev/null || fail "no such case"
 "case_$CASE"
