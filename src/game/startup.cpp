@@ -101,6 +101,7 @@ int CheckTileSizes(char* message, size_t size) {
 
 // Fonts, window and images: without any of them nothing can be drawn, so start-up stops.
 bool OpenScreenAndImages() {
+    klmr_SetWindowIcon(); // before the first video mode, which is when SDL hands it to the window
     if (!klmr_OpenScreen(SDL_HWPALETTE)) {
         if (screen == nullptr)
             klmr_PrintError("Couldn't open the game's window", 0);

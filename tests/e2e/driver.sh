@@ -326,6 +326,11 @@ launched() {
     [ $? = 255 ] && grep -q "No display found" "$T/err" || fail "no display: $(cat "$T/err")"
     xserver 1400x1000x24
     LAUNCH=$1 start "${@:2}"
+    # Docks find the menu entry by the window's class, and show the window's icon.
+    local class=$(sed -n 's/^StartupWMClass=//p' "${1%/*}/../share/applications/org.kelmora.Kelmora.desktop")
+    xprop -id "$WIN" WM_CLASS | grep -q "= \"$class\", \"$class\"$" || fail "window class, not $class"
+    xprop -id "$WIN" WM_HINTS _NET_WM_ICON | grep -qE '^_NET_WM_ICON\(CARDINAL\)|bitmap id # to use for icon' ||
+        fail "no window icon"
     quit
     [ ! -e "$T/work/hiscores.dat" ] || fail "scores written in the starting directory"
     [ -L "$state/data" ] || fail "no link to the data"
@@ -352,7 +357,7 @@ case_package() { # built once (lintian must pass): its files, and the launcher r
         sort >"$T/files"
     printf '%s\n' ./usr/games/kelmora ./usr/lib/games/kelmora/kelmora \
         ./usr/share/applications/org.kelmora.Kelmora.desktop ./usr/share/doc/kelmora/{changelog.gz,copyright} \
-        $data/gfx/{background,klmr_logo_cpr,rotate,select}.png $data/gfx/pic{1..16}.bmp \
+        $data/gfx/{background,icon,klmr_logo_cpr,rotate,select}.png $data/gfx/pic{1..16}.bmp \
         $data/sfx/{click,swap}.wav ./usr/share/icons/hicolor/{64x64,128x128,256x256}/apps/org.kelmora.Kelmora.png \
         ./usr/share/man/man6/kelmora.6.gz ./usr/share/metainfo/org.kelmora.Kelmora.metainfo.xml \
         "$data/fonts/impact.ttf -> ../../../../fonts/truetype/roboto/unhinted/RobotoCondensed-Bold.ttf" |
