@@ -193,12 +193,32 @@ case_solve_and_name() { # level 1 undone by clicks, the run left as level 2 begi
     [ "$score" -gt 10 ] && [ "$score" -lt 20 ] || fail "a score of $score for level 1"
     scores_are "the run" "${DEFAULT_ROWS[@]:0:27}" SHIP 1 "$score"
 }
-case_keyboard() { # the pointer rests over Exit: Enter still starts level 1, keys alone solve it
-    xserver
-    xdotool mousemove 320 285
+# A session across the seams, at --scale auto on a large desktop with the pointer resting over
+# Exit: Enter still starts level 1 and keys alone solve it; the arrows in level 2 leave Start
+# chosen for the next run; f changes nothing shown; a click where the pointer rests is on Exit.
+case_keyboard() {
+    local auto=3 board menu # the scale auto gives on 2560x1440 (2 once it leaves room for panels)
+    xserver 2560x1440x24
+    S=$auto
+    xdotool mousemove $((320 * S)) $((285 * S))
     shimmed KELMORA_TIME0="$TIME0"
-    RESTING=1 start
+    RESTING=1 start --scale auto
+    xwininfo -id "$WIN" | grep -q "Width: $((640 * S))" || fail "--scale auto: not $S"
     solve_level_1 keys
+    keys Down Down Escape
+    within 10 still 0 150 640 150 || fail "no name entry"
+    keys Return Escape # HiScores, then the menu
+    within 5 menu_shown && [ "$(bar)" = 0 ] || fail "the arrows in a level moved the selection"
+    board=$(look 426 234 32 64)
+    keys Return f
+    within 5 differs 426 234 32 64 "$board" || fail "Enter after a run did not start one"
+    keys Escape
+    within 5 menu_shown || fail "no menu"
+    menu=$(look 0 0 640 370)
+    keys f
+    within 5 still 0 0 640 370 && [ "$(look 0 0 640 370)" = "$menu" ] || fail "f changed the menu"
+    xdotool click 1
+    ends 0
 }
 case_window_close() { # a window manager's close request ends a run like Escape on the menu
     xserver
@@ -322,6 +342,10 @@ case_score_files() {
 launched() {
     local state=${XDG_DATA_HOME:-$HOME/.local/share}/kelmora
     "$1" --version | grep -qx "kelmora $(version)" || fail "--version: $("$1" --version 2>&1)"
+    "$1" --help >"$T/help" && grep -q '^  qzmek ' "$T/help" &&
+        grep -qx "Your scores: $state/hiscores.dat" "$T/help" || fail "--help: $(cat "$T/help")"
+    "$1" --bogus 2>"$T/err"
+    [ $? = 2 ] && grep -q '^Usage: kelmora' "$T/err" || fail "--bogus: $(cat "$T/err")"
     timeout -k 5 10 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$1" >/dev/null 2>"$T/err"
     [ $? = 255 ] && grep -q "No display found" "$T/err" || fail "no display: $(cat "$T/err")"
     xserver 1400x1000x24
