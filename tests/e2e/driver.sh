@@ -197,7 +197,7 @@ case_solve_and_name() { # level 1 undone by clicks, the run left as level 2 begi
 # Exit: Enter still starts level 1 and keys alone solve it; the arrows in level 2 leave Start
 # chosen for the next run; f changes nothing shown; a click where the pointer rests is on Exit.
 case_keyboard() {
-    local auto=3 board menu # the scale auto gives on 2560x1440 (2 once it leaves room for panels)
+    local auto=3 board menu # auto's scale on 2560x1440 (2 once it leaves room for panels)
     xserver 2560x1440x24
     S=$auto
     xdotool mousemove $((320 * S)) $((285 * S))
@@ -351,7 +351,8 @@ launched() {
     xserver 1400x1000x24
     LAUNCH=$1 start "${@:2}"
     # Docks find the menu entry by the window's class, and show the window's icon.
-    local class=$(sed -n 's/^StartupWMClass=//p' "${1%/*}/../share/applications/org.kelmora.Kelmora.desktop")
+    local class
+    class=$(sed -n 's/^StartupWMClass=//p' "${1%/*}/../share/applications/org.kelmora.Kelmora.desktop")
     xprop -id "$WIN" WM_CLASS | grep -q "= \"$class\", \"$class\"$" || fail "window class, not $class"
     xprop -id "$WIN" WM_HINTS _NET_WM_ICON | grep -qE '^_NET_WM_ICON\(CARDINAL\)|bitmap id # to use for icon' ||
         fail "no window icon"
