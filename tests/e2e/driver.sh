@@ -351,11 +351,11 @@ launched() {
     xserver 1400x1000x24
     LAUNCH=$1 start "${@:2}"
     # Docks find the menu entry by the window's class, and show the window's icon.
-    local class
-    class=$(sed -n 's/^StartupWMClass=//p' "${1%/*}/../share/applications/org.kelmora.Kelmora.desktop")
-    xprop -id "$WIN" WM_CLASS | grep -q "= \"$class\", \"$class\"$" || fail "window class, not $class"
-    xprop -id "$WIN" WM_HINTS _NET_WM_ICON | grep -qE '^_NET_WM_ICON\(CARDINAL\)|bitmap id # to use for icon' ||
-        fail "no window icon"
+    local class entry=${1%/*}/../share/applications/org.kelmora.Kelmora.desktop
+    class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+    xprop -id "$WIN" WM_CLASS | grep -q "= \"$class\", \"$class\"$" || fail "class, not $class"
+    xprop -id "$WIN" WM_HINTS _NET_WM_ICON |
+        grep -qE '^_NET_WM_ICON\(CARDINAL\)|bitmap id # to use for icon' || fail "no window icon"
     quit
     [ ! -e "$T/work/hiscores.dat" ] || fail "scores written in the starting directory"
     [ -L "$state/data" ] || fail "no link to the data"
