@@ -9,14 +9,12 @@
 namespace {
 MainLoop loop; // one run of the program; large, so not on the stack
 
-const char kUsage[] =
-    "Usage: kelmora [--scale 1|2|3|auto] [--record FILE] [--replay FILE [--headless]]\n";
-
 // Arms the replay and the recorder the options ask for: 0, or 2 after telling why not.
 int SetUpReplay(const Options& options) {
     char why[512];
     if (options.headless && options.replay == nullptr) {
-        fprintf(stderr, "Error: --headless plays a replay: give it --replay FILE\n%s", kUsage);
+        fprintf(stderr, "Error: --headless plays a replay: give it --replay FILE\n");
+        klmr_PrintUsage(stderr);
         return 2;
     }
     if (options.replay != nullptr) {
@@ -41,11 +39,17 @@ int SetUpReplay(const Options& options) {
 
 int main(int argc, char** argv) {
     Options options;
-    if (!klmr_ParseArgs(argc, argv, &options) || options.help || options.version) {
-        fprintf(stderr, "%s", kUsage);
+    if (!klmr_ParseArgs(argc, argv, &options)) {
+        klmr_PrintUsage(stderr);
         return 2;
     }
+    if (options.help || options.version) {
+        options.help ? klmr_PrintHelp(stdout) : klmr_PrintVersion(stdout);
+        return fflush(stdout) == 0 ? 0 : 1;
+    }
+    // Before the display is looked for: a headless replay chooses the dummy driver.
     if (SetUpReplay(options) != 0) return 2;
+    if (klmr_CheckDisplay() != 0) return -1;
     klmr_DisplaySetScale(options.scale == kScaleUnset ? 1 : options.scale);
     if (klmr_StartUp(&loop) != 0) return -1;
     while (klmr_Frame(&loop)) {

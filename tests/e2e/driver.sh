@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The one end-to-end driver: the real kelmora in an X server of its own (Xvfb), driven with
-# xdotool, watched through xprobe, its rand() and input steered by the preloaded shim. What a
-# replay can check (tests/replays: play, names, codes, menus) is not repeated here; these cases
-# are the window itself, signals, real files, the launcher and the package.
+# xdotool, watched through xprobe, its time, rand() and input steered by the preloaded shim. What
+# a replay can check (tests/replays: play, names, codes, menus) is not repeated here; these cases
+# are the window itself, signals, real files, the launcher, the package, and one session across
+# the seams.
 # Every wait is on something observable (the window mapped, a region changed, a file written,
 # the process ended) and has a deadline.
 #   driver.sh CASE    runs case_CASE; CTest sets GAME, DATA, BUILD, SOURCE, XPROBE, SHIM,
@@ -11,7 +12,8 @@
 # SDL2, in COMPAT) instead of classic SDL 1.2, with the same expectations.
 set -u
 CASE=$1 T=$(mktemp -d "${TMPDIR:-/tmp}/kelmora-e2e.XXXXXX")
-S=1 XPID="" GPID="" WIN="" POLL=0.05 GAME_ENV=() WRAP=()
+S=1 XPID="" GPID="" WIN="" POLL=0.05 TIME0=1767225600 GAME_ENV=() WRAP=()
+read -r TW TH < <(od -An -tu4 -j18 -N8 "$DATA/gfx/pic1.bmp") # the tiles' size
 
 fail() {
     echo "FAIL ($CASE): $*" >&2
@@ -95,6 +97,7 @@ still() { # X Y W H: two looks in a row agree
     local a
     a=$(look "$@") && sleep "$POLL" && [ "$(look "$@")" = "$a" ]
 }
+shows() { "$XPROBE" shows "$WIN" "$S" "$TW" "$TH" "$1"; } # the cells of level 1's board
 # bar: the item (0 Start .. 3 Exit) that the gold selection bar rests on, or -1.
 bar() {
     local i
@@ -116,6 +119,27 @@ scores_are() { # WHAT, then the rows "name level score" $SCORES must hold, $T/wo
 }
 DEFAULT_ROWS=()
 for s in 100 90 80 70 60 50 40 30 20 10; do DEFAULT_ROWS+=(Quorvane 1 "$s"); done
+
+# level_1: starts level 1, rand() seeded with TIME0, and waits for the scramble the plan
+# foresees; PLAN then holds the turns that undo it by keys, each "cells-after keys...".
+level_1() {
+    "$XPROBE" plan "$TIME0" >"$T/plan" || fail "no plan"
+    keys Return
+    within 20 shows "$(head -n 1 "$T/plan")" || fail "the scramble did not end as foreseen"
+    mapfile -t PLAN < <(tail -n +2 "$T/plan")
+}
+solve_level_1() { # by keys; level 2's intro follows
+    local before line cells rest
+    level_1
+    before=$(look 260 118 120 28) # the level's line
+    for line in "${PLAN[@]}"; do
+        read -r cells rest <<<"$line"
+        # shellcheck disable=SC2086 # the keys
+        keys $rest
+        within 10 shows "$cells" || fail "no turn to $cells by $rest"
+    done
+    within 20 differs 260 118 120 28 "$before" || fail "level 2 did not begin"
+}
 
 # ---- the player's runs ---------------------------------------------------------------------
 
@@ -156,19 +180,39 @@ case_scaled() {
             fail "the run at --scale $scale did not replay"
     done
 }
-# With the pointer resting over Exit, Enter starts a run; a window manager's close request ends
-# it like Escape on the menu. A replay in the window takes no click (here on Exit) and Escape
-# leaves it.
+# A session across the seams, at --scale auto on a large desktop with the pointer resting over
+# Exit: Enter still starts level 1 and keys alone solve it; the arrows in level 2 leave Start
+# chosen for the next run; f changes nothing shown; a click where the pointer rests is on Exit.
+case_keyboard() {
+    local auto=3 board menu # auto's scale on 2560x1440 (2 once it leaves room for panels)
+    xserver 2560x1440x24
+    S=$auto
+    xdotool mousemove $((320 * S)) $((285 * S))
+    shimmed KELMORA_TIME0="$TIME0"
+    RESTING=1 start --scale auto
+    xwininfo -id "$WIN" | grep -q "Width: $((640 * S))" || fail "--scale auto: not $S"
+    solve_level_1
+    keys Down Down Escape
+    within 10 still 0 150 640 150 || fail "no name entry"
+    keys Return Escape # HiScores, then the menu
+    within 5 menu_shown && [ "$(bar)" = 0 ] || fail "the arrows in a level moved the selection"
+    board=$(look 426 234 32 64)
+    keys Return f
+    within 5 differs 426 234 32 64 "$board" || fail "Enter after a run did not start one"
+    keys Escape
+    within 5 menu_shown || fail "no menu"
+    menu=$(look 0 0 640 370)
+    keys f
+    within 5 still 0 0 640 370 && [ "$(look 0 0 640 370)" = "$menu" ] || fail "f changed the menu"
+    xdotool click 1
+    ends 0
+}
+# A window manager's close request ends a run like Escape on the menu. A replay in the window
+# takes no click (here on Exit), and Escape leaves it.
 case_window_close() {
-    local board
     xserver
-    xdotool mousemove 320 285
-    RESTING=1 start
-    board=$(look 426 234 32 64) # the left column of level 1's playing board
-    [ "$(bar)" = 0 ] || fail "the pointer resting over Exit chose item $(bar)"
+    start
     keys Return
-    within 5 differs 426 234 32 64 "$board" && kill -0 "$GPID" ||
-        fail "Enter did not start a run with the pointer resting over Exit"
     "$XPROBE" close "$WIN"
     ends 0
     scores_are "a close" "${DEFAULT_ROWS[@]}"
@@ -292,20 +336,37 @@ case_score_files() {
 # ---- installed -----------------------------------------------------------------------------
 
 # launched LAUNCHER [ARGS...]: started elsewhere and left by Escape, the game keeps the default
-# table under XDG_DATA_HOME, beside a link to the data, and nothing where it was started.
+# table in the player's folder (under XDG_DATA_HOME or ~/.local/share), beside a link to the
+# data, and nothing where it was started.
 launched() {
-    export XDG_DATA_HOME=$T/xdg HOME=$T/home
+    local state=${XDG_DATA_HOME:-$HOME/.local/share}/kelmora
     "$1" --version | grep -qx "kelmora $(version)" || fail "--version: $("$1" --version 2>&1)"
+    "$1" --help >"$T/help" && grep -q '^  qzmek ' "$T/help" &&
+        grep -qx "Your scores: $state/hiscores.dat" "$T/help" || fail "--help: $(cat "$T/help")"
+    "$1" --bogus 2>"$T/err"
+    [ $? = 2 ] && grep -q '^Usage: kelmora' "$T/err" || fail "--bogus: $(cat "$T/err")"
+    timeout -k 5 10 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$1" >/dev/null 2>"$T/err"
+    [ $? = 255 ] && grep -q "No display found" "$T/err" || fail "no display: $(cat "$T/err")"
     xserver 1400x1000x24
     LAUNCH=$1 start "${@:2}"
+    # Docks find the menu entry by the window's class, and show the window's icon.
+    local class entry=${1%/*}/../share/applications/org.kelmora.Kelmora.desktop
+    class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+    xprop -id "$WIN" WM_CLASS | grep -q "= \"$class\", \"$class\"$" || fail "class, not $class"
+    xprop -id "$WIN" WM_HINTS _NET_WM_ICON |
+        grep -qE '^_NET_WM_ICON\(CARDINAL\)|bitmap id # to use for icon' || fail "no window icon"
     quit
     [ ! -e "$T/work/hiscores.dat" ] || fail "scores written in the starting directory"
-    [ -L "$XDG_DATA_HOME/kelmora/data" ] || fail "no link to the data"
-    SCORES=$XDG_DATA_HOME/kelmora/hiscores.dat scores_are "a launch" "${DEFAULT_ROWS[@]}"
+    [ -L "$state/data" ] || fail "no link to the data"
+    SCORES=$state/hiscores.dat scores_are "a launch" "${DEFAULT_ROWS[@]}"
 }
-case_install() {
-    local prefix=$T/prefix app=org.kelmora.Kelmora
-    cmake --install "$BUILD" --prefix "$prefix" >/dev/null || fail "cmake --install"
+case_install() { # per user, as the README says; an earlier install left a copy of the data
+    export HOME=$T/home
+    local prefix=$HOME/.local app=org.kelmora.Kelmora
+    unset XDG_DATA_HOME
+    cmake --install "$BUILD" --prefix "$prefix" >/dev/null || fail "cmake --install" # make install's
+    mkdir -p "$HOME/.local/share/kelmora"
+    cp -r "$prefix/share/games/kelmora/data" "$HOME/.local/share/kelmora/"
     desktop-file-validate "$prefix/share/applications/$app.desktop" || fail "the desktop entry"
     appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >/dev/null ||
         fail "the metainfo"
@@ -323,7 +384,7 @@ case_package() { # built once (lintian must pass): its files, and the launcher r
         sort >"$T/files"
     printf '%s\n' ./usr/games/kelmora ./usr/lib/games/kelmora/kelmora \
         ./usr/share/applications/org.kelmora.Kelmora.desktop ./usr/share/doc/kelmora/{changelog.gz,copyright} \
-        $data/gfx/{background,klmr_logo_cpr,rotate,select}.png $data/gfx/pic{1..16}.bmp \
+        $data/gfx/{background,icon,klmr_logo_cpr,rotate,select}.png $data/gfx/pic{1..16}.bmp \
         $data/sfx/{click,swap}.wav ./usr/share/icons/hicolor/{64x64,128x128,256x256}/apps/org.kelmora.Kelmora.png \
         ./usr/share/man/man6/kelmora.6.gz ./usr/share/metainfo/org.kelmora.Kelmora.metainfo.xml \
         "$data/fonts/impact.ttf -> ../../../../fonts/truetype/roboto/unhinted/RobotoCondensed-Bold.ttf" |
@@ -333,7 +394,7 @@ case_package() { # built once (lintian must pass): its files, and the launcher r
     mkdir -p "$T/root/usr/share/fonts/truetype/roboto/unhinted"
     ln -s /usr/share/fonts/truetype/roboto/unhinted/RobotoCondensed-Bold.ttf \
         "$T/root/usr/share/fonts/truetype/roboto/unhinted/"
-    launched "$T/root/usr/games/kelmora"
+    HOME=$T/home XDG_DATA_HOME=$T/xdg launched "$T/root/usr/games/kelmora"
 }
 declare -F "case_$CASE" >/dev/null || fail "no such case"
 "case_$CASE"
