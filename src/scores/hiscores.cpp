@@ -340,6 +340,15 @@ int InsertRow(HiScoreTable* table, const char* name, uint8_t level, uint32_t sco
     return rank;
 }
 
+// Whether two sets of rows hold the same names, levels and scores.
+bool SameRows(const HiScoreEntry (&a)[kHiScoreRows], const HiScoreEntry (&b)[kHiScoreRows]) {
+    for (int i = 0; i < kHiScoreRows; ++i)
+        if (memcmp(a[i].name, b[i].name, kHiScoreNameSize) != 0 || a[i].level != b[i].level ||
+            a[i].score != b[i].score)
+            return false;
+    return true;
+}
+
 // Records an inserted row for the next save's merge. Only ten can ever reach a table, so a full
 // record drops its weakest row: the lowest score, and of equal scores the latest, which ranks
 // below the earlier ones and would be pushed out by them first.
@@ -370,6 +379,7 @@ void klmr_HiScoreDefaults(HiScoreTable* table) {
     }
     table->minScore = table->rows[kHiScoreRows - 1].score;
     table->savedForm = true;
+    memcpy(table->fileRows, table->rows, sizeof table->rows);
     table->newCount = 0;
     memset(table->newRows, 0, sizeof table->newRows);
 }
@@ -392,6 +402,7 @@ int klmr_HiScoreLoad(HiScoreTable* table, const char* path) {
     if (read == 1) return 1;
     ReadRecords(bytes, table);
     table->savedForm = InSavedForm(bytes, *table);
+    memcpy(table->fileRows, table->rows, sizeof table->rows);
     return 0;
 }
 
@@ -427,11 +438,19 @@ int klmr_HiScoreSave(HiScoreTable* table) {
     // Bytes that are not a table this program wrote (notes behind a link, a damaged or
     // hand-made file) are kept beside it before they are replaced; a saved table is not.
     const bool keepOld = read == 0 && !old.empty() && !InSavedForm(old, merged);
-    const int count = std::clamp(table->newCount, 0, kHiScoreRows);
-    for (int i = 0; i < count; ++i) {
-        const HiScoreEntry& row = table->newRows[i];
-        InsertRow(&merged, row.name, row.level, row.score);
+    if (SameRows(merged.rows, table->fileRows)) {
+        // No other copy has saved since: the table in memory is the file's rows with this copy's
+        // inserts, every one of them, made by the same rule.
+        memcpy(merged.rows, table->rows, sizeof merged.rows);
+        merged.minScore = merged.rows[kHiScoreRows - 1].score;
+    } else {
+        const int count = std::clamp(table->newCount, 0, kHiScoreRows);
+        for (int i = 0; i < count; ++i) {
+            const HiScoreEntry& row = table->newRows[i];
+            InsertRow(&merged, row.name, row.level, row.score);
+        }
     }
+    memcpy(merged.fileRows, merged.rows, sizeof merged.rows);
 
     const std::string temp = target + ".tmp";
     if (ok && keepOld) ok = ReplaceFile(target + ".bak", temp, old, mode);
