@@ -47,7 +47,9 @@ void ReleaseAfterFailure() {
 // not opened again (a FIFO would hang the start there).
 void ReportImageFailure() {
     char message[256];
-    if (failedDataFile[0] != '\0')
+    if (failedImageSize[0] != '\0')
+        snprintf(message, sizeof message, "%s", failedImageSize);
+    else if (failedDataFile[0] != '\0')
         snprintf(message, sizeof message, "Couldn't load the image %s (%s)", failedDataFile,
                  kWhereData);
     else

@@ -36,6 +36,8 @@ extern SDL_Surface* tiles[kTileCount]; // cell value v is drawn with tiles[v - 1
 // The data file whose load made the last klmr_OpenFonts or klmr_LoadAndConvertImages fail, so
 // that start-up can name it without opening it again; empty after a success.
 extern char failedDataFile[128];
+// When that file was refused for the size its header gives, why, naming it; else empty.
+extern char failedImageSize[256];
 
 // The stored colour table, in this order, and its four names.
 extern const SDL_Color colorTable[4];

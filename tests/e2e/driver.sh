@@ -247,6 +247,9 @@ case_broken_data() {
     done
     fault gfx/pic7.bmp huge
     grep -qx 'Error: data/gfx/pic7.bmp .*200x200.*' "$T/err" || fail "the tile size is not told"
+    fault gfx/klmr_logo_cpr.png '16 \x00\x00\x2e\xe0\x00\x00\x2e\xe0' # 12000x12000: refused unread
+    grep -q '^Error: data/gfx/klmr_logo_cpr.png is 12000x12000 pixels' "$T/err" ||
+        fail "the logo's size is not told: $(cat "$T/err")"
     # 0 channels, a rate of 0 and of 4e9 Hz, 12 bits a sample
     for how in '22 \0\0' '24 \0\0\0\0' '24 \x00\x28\x6b\xee' '34 \x0c'; do fault sfx/click.wav "$how"; done
     fault sfx/swap.wav missing
