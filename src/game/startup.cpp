@@ -205,6 +205,11 @@ int klmr_StartUp(MainLoop* loop) {
         ReleaseAfterFailure();
         return -1;
     }
+    if (char why[256]; !klmr_FontsDraw(why, sizeof why)) {
+        klmr_PrintError(why, 0);
+        ReleaseAfterFailure();
+        return -1;
+    }
 
     if (klmr_SoundOpen() < 0) {
         klmr_PrintError("Couldn't start mixer!\n", 0);

@@ -230,6 +230,42 @@ int klmr_OpenFonts() {
     return 1;
 }
 
+int klmr_FontsDraw(char* why, size_t whySize) {
+    TTF_Font* fonts[] = {fontLarge, fontMedium, fontSmall};
+    const int sizes[] = {27, 20, 16};
+    for (int i = 0; i < 3; ++i) {
+        TTF_Font* font = fonts[i];
+        const int height = font != nullptr ? TTF_FontHeight(font) : 0;
+        for (const char* word : kMenuTexts) {
+            // A letter without a glyph of its own would be drawn as the font's "missing" box.
+            bool provided = height > 0;
+            for (const char* c = word; *c != '\0' && provided; ++c)
+                provided = TTF_GlyphIsProvided(font, static_cast<Uint16>(*c)) != 0;
+            SDL_Surface* text = provided ? TTF_RenderText_Blended(font, word, colorMenu) : nullptr;
+            bool visible = false;
+            if (text != nullptr && text->h > 0 && SDL_LockSurface(text) == 0) {
+                // Blended text is 32-bit with its coverage in the alpha channel.
+                for (int y = 0; y < text->h && !visible; ++y) {
+                    const auto* row = reinterpret_cast<const Uint32*>(
+                        static_cast<const Uint8*>(text->pixels) + y * text->pitch);
+                    for (int x = 0; x < text->w && !visible; ++x)
+                        visible = (row[x] & text->format->Amask) != 0;
+                }
+                SDL_UnlockSurface(text);
+            }
+            if (text != nullptr) SDL_FreeSurface(text);
+            if (!visible) {
+                snprintf(why, whySize,
+                         "the font %s draws \"%s\" at %d points as nothing or without its "
+                         "letters (a line height of %d): the file is damaged",
+                         kFontPath, word, sizes[i], height);
+                return 0;
+            }
+        }
+    }
+    return 1;
+}
+
 void klmr_CloseFonts() {
     if (fontLarge != nullptr) TTF_CloseFont(fontLarge);
     if (fontMedium != nullptr) TTF_CloseFont(fontMedium);
