@@ -81,7 +81,7 @@ void FreeImage(SDL_Surface** image) {
 
 // The font file's bytes: the three fonts read their glyphs from them for as long as they are
 // open, so they are freed only when the fonts are closed.
-FileBytes fontBytes = {nullptr, 0};
+FileBytes fontBytes = {nullptr, 0, 0};
 
 // Notes the first data file that failed, for start-up's message; its reason stays in the
 // media library's error text.

@@ -34,8 +34,6 @@ struct HiScoreTable {
     HiScoreEntry rows[kHiScoreRows];
     uint32_t minScore;
     // For the merge of the next save.
-    bool savedForm; // the file as last read or written held exactly what a save of its rows
-                    // writes (CRLF line ends count as equal), or there was no file
     HiScoreEntry fileRows[kHiScoreRows]; // the file's rows when this copy last read or wrote it
                                          // (the defaults when there was no file)
     int newCount; // 0..10: rows inserted by this process since the last load or save
@@ -45,8 +43,7 @@ struct HiScoreTable {
 // Ten rows "Quorvane", level 1, scores 100, 90, ... 10; empty path, no recorded rows.
 void klmr_HiScoreDefaults(HiScoreTable* table);
 
-// Defaults, then the rows of the file at path; notes in savedForm whether the file is exactly
-// what a save of those rows writes. The file is read whole, never blocking on it.
+// Defaults, then the rows of the file at path. The file is read whole, never blocking on it.
 //   0  the file was read;
 //   1  there is no such file: defaults stay, path is kept so that the save creates the file;
 //  -1  the path was refused (32 or more characters) or the file exists but is not read: not a

@@ -160,9 +160,8 @@ TEST(HiScoreFile, WhatIsNotASavedTableIsKeptAsBakBesideTheFile) {
     for (const auto& [bytes, saved] : cases) {
         std::ofstream(notes) << bytes;
         HiScoreTable t = Load(link);
-        EXPECT_EQ(t.savedForm, saved) << testing::PrintToString(bytes);
         ASSERT_EQ(klmr_HiScoreSave(&t), 0);
-        EXPECT_EQ(Read(bak), saved ? "" : bytes); // none, or the old bytes
+        EXPECT_EQ(Read(bak), saved ? "" : bytes) << testing::PrintToString(bytes); // none, or old
         EXPECT_TRUE(std::filesystem::is_symlink(link));
     }
 }
