@@ -224,12 +224,12 @@ fault() {
     garbage) head -c 2048 /dev/urandom >"$T/work/$file" ;;
     fifo) mkfifo "$T/work/$file" ;;
     huge) convert -size 200x200 xc:teal "BMP3:$T/work/$file" ;;
-    loca) # a font whose glyph offsets are all 0: it opens, and draws nothing
+    loca | cmap) # a font with that table zeroed opens, and draws nothing or boxes
         cp "$T/orig" "$T/work/$file"
         local i at n
         n=$(od -An -tu2 --endian=big -j4 -N2 "$T/orig")
         for ((i = 0, at = 12; i < n; i++, at += 16)); do
-            [ "$(dd if="$T/orig" bs=1 skip=$at count=4 status=none)" = loca ] || continue
+            [ "$(dd if="$T/orig" bs=1 skip=$at count=4 status=none)" = "$2" ] || continue
             dd if=/dev/zero of="$T/work/$file" bs=1 conv=notrunc status=none \
                 seek=$(($(od -An -tu4 --endian=big -j$((at + 8)) -N4 "$T/orig"))) \
                 count=$(($(od -An -tu4 --endian=big -j$((at + 12)) -N4 "$T/orig")))
@@ -257,6 +257,7 @@ case_broken_data() {
         for how in missing empty garbage fifo; do fault "$f" "$how"; done
     done
     fault fonts/impact.ttf loca
+    fault fonts/impact.ttf cmap
     fault gfx/pic7.bmp huge
     grep -qx 'Error: data/gfx/pic7.bmp .*200x200.*' "$T/err" || fail "the tile size is not told"
     fault gfx/klmr_logo_cpr.png '16 \x00\x00\x2e\xe0\x00\x00\x2e\xe0' # 12000x12000: refused unread

@@ -323,34 +323,6 @@ TEST_F(Gfx, ImagesLargerThanTheGameCanShowAreRefusedByTheirHeaders) {
     std::filesystem::remove_all(dir);
 }
 
-// A font file that opens but draws nothing (glyph offsets zeroed) or boxes (its cmap zeroed).
-TEST_F(Gfx, FontsThatDrawNothingOrBoxesAreFound) {
-    std::ifstream in("data/fonts/impact.ttf", std::ios::binary);
-    const std::string font((std::istreambuf_iterator<char>(in)), {});
-    auto be = [&font](size_t at, int bytes) {
-        size_t v = 0;
-        for (int i = 0; i < bytes; ++i)
-            v = v << 8 | static_cast<unsigned char>(font[at + i]);
-        return v;
-    };
-    char why[256] = "";
-    EXPECT_EQ(klmr_FontsDraw(why, sizeof why), 1) << why;
-    TTF_Font* const real[] = {fontLarge, fontMedium, fontSmall};
-    for (const char* table : {"loca", "cmap"}) {
-        std::string damaged = font;
-        for (size_t i = 0, at = 12; i < be(4, 2); ++i, at += 16)
-            if (font.compare(at, 4, table) == 0)
-                damaged.replace(be(at + 8, 4), be(at + 12, 4), be(at + 12, 4), '\0');
-        SDL_RWops* bytes = SDL_RWFromConstMem(damaged.data(), int(damaged.size()));
-        fontLarge = fontMedium = fontSmall = TTF_OpenFontRW(bytes, 1, 27);
-        ASSERT_NE(fontLarge, nullptr) << table;
-        EXPECT_EQ(klmr_FontsDraw(why, sizeof why), 0) << table;
-        EXPECT_NE(std::string(why).find("data/fonts/impact.ttf"), std::string::npos) << why;
-        TTF_CloseFont(fontLarge);
-    }
-    std::tie(fontLarge, fontMedium, fontSmall) = std::tuple(real[0], real[1], real[2]);
-}
-
 // At each scale: after each request for R the display shows what it would had all of R been
 // handed to it, over random drawing and requests; only changes are handed to SDL, enlarged;
 // and the display equals the screen at every wait of the curtain and the logo drop.
