@@ -29,10 +29,10 @@ void klmr_WavWritePlain(const unsigned char* data, const WavChunks* chunks, unsi
 // True when data holds such a file. Otherwise false, with a short reason in why (at most whySize
 // bytes with the terminator), e.g. "0 channels (a sound must have 1 or 2)".
 //
-// The chunks are walked as the mixer walks them, from the one after "WAVE", each header then
-// its body, up to the data chunk; the first "fmt " chunk counts and must come before the data.
-// A chunk before the data must lie within the file and have an even size: the older mixer reads
-// no pad byte after an odd chunk and a newer one does, and the two must find the same chunks.
+// The chunks are walked from the one after "WAVE", each header then its body and, after a body
+// of an odd size, its pad byte, up to the data chunk; the first "fmt " chunk counts and must come
+// before the data. A chunk before the data must lie within the file. The mixers differ on pad
+// bytes and on the chunks they skip, so only the plain form below ever reaches one.
 // When chunks is not null, a file that passes has its chunks' places written there.
 bool klmr_WavCheck(const unsigned char* data, size_t size, char* why, size_t whySize,
                    WavChunks* chunks = nullptr);
