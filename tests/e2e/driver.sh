@@ -5,6 +5,8 @@
 # the process ended) and has a deadline.
 #   driver.sh CASE    runs case_CASE; CTest sets GAME, DATA, BUILD, SOURCE, XPROBE, SHIM,
 #                     COMPAT and SHOTS (tests/e2e/CMakeLists.txt)
+# With KELMORA_E2E_RUNTIME=compat every case runs the game on sdl12-compat (the 1.2 API over
+# SDL2, in COMPAT) instead of classic SDL 1.2, with the same expectations.
 set -u
 CASE=$1 T=$(mktemp -d "${TMPDIR:-/tmp}/kelmora-e2e.XXXXXX")
 S=1 XPID="" GPID="" WIN="" POLL=0.05 TIME0=1767225600 GAME_ENV=() WRAP=()
@@ -42,12 +44,18 @@ xserver() {
 }
 
 shimmed() { GAME_ENV=(LD_PRELOAD="$SHIM" "$@"); } # with the shim's variables (shim.cpp)
+RUNTIME_ENV=()
+if [ "${KELMORA_E2E_RUNTIME:-classic}" = compat ]; then
+    [ -e "$COMPAT/libSDL-1.2.so.0" ] || { echo "sdl12-compat is not installed in $COMPAT" >&2 && exit 1; }
+    # Xvfb has no GL: SDL2's software renderer, straight to the window.
+    RUNTIME_ENV=(LD_LIBRARY_PATH="$COMPAT" SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0)
+fi
 # run [ARGS...]: the game (or $LAUNCH) in $T/work beside a link to the data, with GAME_ENV.
 run() {
     mkdir -p "$T/work"
     [ -e "$T/work/data" ] || ln -s "$DATA" "$T/work/data"
     (cd "$T/work" && exec "${WRAP[@]}" env ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" \
-        "${GAME_ENV[@]}" "${LAUNCH:-$GAME}" "$@" >"${OUT:-$T/out}" 2>"$T/err") &
+        "${RUNTIME_ENV[@]}" "${GAME_ENV[@]}" "${LAUNCH:-$GAME}" "$@" >"${OUT:-$T/out}" 2>"$T/err") &
     GPID=$!
 }
 # start [ARGS...]: run, then wait until the window shows the menu.
@@ -57,6 +65,8 @@ start() {
     run "$@"
     WIN=""
     within 30 mapped || fail "no Kelmora window"
+    [ -z "${RUNTIME_ENV[*]}" ] || grep -q sdl12-compat "/proc/$GPID/maps" ||
+        fail "the game did not load sdl12-compat"
     xdotool windowfocus --sync "$WIN" 2>/dev/null
     within 20 menu_shown || fail "the menu did not show"
 }
@@ -197,19 +207,6 @@ case_window_close() { # a window manager's close request ends a run like Escape 
     "$XPROBE" close "$WIN"
     ends 0
     scores_are "a close" "${DEFAULT_ROWS[@]}"
-}
-case_compat() { # on sdl12-compat: start, one turn, quit
-    [ -e "$COMPAT/libSDL-1.2.so.0" ] || fail "sdl12-compat is not installed in $COMPAT"
-    xserver
-    shimmed KELMORA_TIME0="$TIME0" LD_LIBRARY_PATH="$COMPAT" SDL_RENDER_DRIVER=software \
-        SDL_FRAMEBUFFER_ACCELERATION=0
-    start
-    grep -q sdl12-compat "/proc/$GPID/maps" || fail "the game did not load sdl12-compat"
-    level_1 mouse
-    turn click "${PLAN[0]}"
-    keys Escape
-    within 5 menu_shown || fail "no menu"
-    quit
 }
 
 # ---- start-up faults, score files, signals, two copies --------------------------------------
