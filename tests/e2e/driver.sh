@@ -193,12 +193,32 @@ case_solve_and_name() { # level 1 undone by clicks, the run left as level 2 begi
     [ "$score" -gt 10 ] && [ "$score" -lt 20 ] || fail "a score of $score for level 1"
     scores_are "the run" "${DEFAULT_ROWS[@]:0:27}" SHIP 1 "$score"
 }
-case_keyboard() { # the pointer rests over Exit: Enter still starts level 1, keys alone solve it
-    xserver
-    xdotool mousemove 320 285
+# A session across the seams, at --scale auto on a large desktop with the pointer resting over
+# Exit: Enter still starts level 1 and keys alone solve it; the arrows in level 2 leave Start
+# chosen for the next run; f changes nothing shown; a click where the pointer rests is on Exit.
+case_keyboard() {
+    local auto=3 board menu # auto's scale on 2560x1440 (2 once it leaves room for panels)
+    xserver 2560x1440x24
+    S=$auto
+    xdotool mousemove $((320 * S)) $((285 * S))
     shimmed KELMORA_TIME0="$TIME0"
-    RESTING=1 start
+    RESTING=1 start --scale auto
+    xwininfo -id "$WIN" | grep -q "Width: $((640 * S))" || fail "--scale auto: not $S"
     solve_level_1 keys
+    keys Down Down Escape
+    within 10 still 0 150 640 150 || fail "no name entry"
+    keys Return Escape # HiScores, then the menu
+    within 5 menu_shown && [ "$(bar)" = 0 ] || fail "the arrows in a level moved the selection"
+    board=$(look 426 234 32 64)
+    keys Return f
+    within 5 differs 426 234 32 64 "$board" || fail "Enter after a run did not start one"
+    keys Escape
+    within 5 menu_shown || fail "no menu"
+    menu=$(look 0 0 640 370)
+    keys f
+    within 5 still 0 0 640 370 && [ "$(look 0 0 640 370)" = "$menu" ] || fail "f changed the menu"
+    xdotool click 1
+    ends 0
 }
 case_window_close() { # a window manager's close request ends a run like Escape on the menu
     xserver
@@ -340,20 +360,37 @@ case_score_files() {
 # ---- installed -----------------------------------------------------------------------------
 
 # launched LAUNCHER [ARGS...]: started elsewhere and left by Escape, the game keeps the default
-# table under XDG_DATA_HOME, beside a link to the data, and nothing where it was started.
+# table in the player's folder (under XDG_DATA_HOME or ~/.local/share), beside a link to the
+# data, and nothing where it was started.
 launched() {
-    export XDG_DATA_HOME=$T/xdg HOME=$T/home
+    local state=${XDG_DATA_HOME:-$HOME/.local/share}/kelmora
     "$1" --version | grep -qx "kelmora $(version)" || fail "--version: $("$1" --version 2>&1)"
+    "$1" --help >"$T/help" && grep -q '^  qzmek ' "$T/help" &&
+        grep -qx "Your scores: $state/hiscores.dat" "$T/help" || fail "--help: $(cat "$T/help")"
+    "$1" --bogus 2>"$T/err"
+    [ $? = 2 ] && grep -q '^Usage: kelmora' "$T/err" || fail "--bogus: $(cat "$T/err")"
+    timeout -k 5 10 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$1" >/dev/null 2>"$T/err"
+    [ $? = 255 ] && grep -q "No display found" "$T/err" || fail "no display: $(cat "$T/err")"
     xserver 1400x1000x24
     LAUNCH=$1 start "${@:2}"
+    # Docks find the menu entry by the window's class, and show the window's icon.
+    local class entry=${1%/*}/../share/applications/org.kelmora.Kelmora.desktop
+    class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+    xprop -id "$WIN" WM_CLASS | grep -q "= \"$class\", \"$class\"$" || fail "class, not $class"
+    xprop -id "$WIN" WM_HINTS _NET_WM_ICON |
+        grep -qE '^_NET_WM_ICON\(CARDINAL\)|bitmap id # to use for icon' || fail "no window icon"
     quit
     [ ! -e "$T/work/hiscores.dat" ] || fail "scores written in the starting directory"
-    [ -L "$XDG_DATA_HOME/kelmora/data" ] || fail "no link to the data"
-    SCORES=$XDG_DATA_HOME/kelmora/hiscores.dat scores_are "a launch" "${DEFAULT_ROWS[@]}"
+    [ -L "$state/data" ] || fail "no link to the data"
+    SCORES=$state/hiscores.dat scores_are "a launch" "${DEFAULT_ROWS[@]}"
 }
-case_install() {
-    local prefix=$T/prefix app=org.kelmora.Kelmora
-    cmake --install "$BUILD" --prefix "$prefix" >/dev/null || fail "cmake --install"
+case_install() { # per user, as the README says; an earlier install left a copy of the data
+    export HOME=$T/home
+    local prefix=$HOME/.local app=org.kelmora.Kelmora
+    unset XDG_DATA_HOME
+    cmake --install "$BUILD" --prefix "$prefix" >/dev/null || fail "cmake --install" # make install's
+    mkdir -p "$HOME/.local/share/kelmora"
+    cp -r "$prefix/share/games/kelmora/data" "$HOME/.local/share/kelmora/"
     desktop-file-validate "$prefix/share/applications/$app.desktop" || fail "the desktop entry"
     appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >/dev/null ||
         fail "the metainfo"
@@ -368,7 +405,7 @@ case_package() { # built once (lintian must pass): its files, and the launcher r
         sort >"$T/files"
     printf '%s\n' ./usr/games/kelmora ./usr/lib/games/kelmora/kelmora \
         ./usr/share/applications/org.kelmora.Kelmora.desktop ./usr/share/doc/kelmora/{changelog.gz,copyright} \
-        $data/gfx/{background,klmr_logo_cpr,rotate,select}.png $data/gfx/pic{1..16}.bmp \
+        $data/gfx/{background,icon,klmr_logo_cpr,rotate,select}.png $data/gfx/pic{1..16}.bmp \
         $data/sfx/{click,swap}.wav ./usr/share/icons/hicolor/{64x64,128x128,256x256}/apps/org.kelmora.Kelmora.png \
         ./usr/share/man/man6/kelmora.6.gz ./usr/share/metainfo/org.kelmora.Kelmora.metainfo.xml \
         "$data/fonts/impact.ttf -> ../../../../fonts/truetype/roboto/unhinted/RobotoCondensed-Bold.ttf" |
@@ -378,7 +415,7 @@ case_package() { # built once (lintian must pass): its files, and the launcher r
     mkdir -p "$T/root/usr/share/fonts/truetype/roboto/unhinted"
     ln -s /usr/share/fonts/truetype/roboto/unhinted/RobotoCondensed-Bold.ttf \
         "$T/root/usr/share/fonts/truetype/roboto/unhinted/"
-    launched "$T/root/usr/games/kelmora"
+    HOME=$T/home XDG_DATA_HOME=$T/xdg launched "$T/root/usr/games/kelmora"
 }
 declare -F "case_$CASE" >/dev/null || fail "no such case"
 "case_$CASE"
