@@ -338,28 +338,6 @@ void Check(const std::string& line) {
     ++play.nextCheck;
 }
 
-bool WriteAtomically(const std::string& path, const std::string& bytes) {
-    const std::string temp = path + ".tmp";
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    const bool ok = done == bytes.size() && fsync(fd) == 0;
-    const int saved = errno;
-    if (close(fd) != 0 || !ok || rename(temp.c_str(), path.c_str()) != 0) {
-        const int e = ok ? errno : saved;
-        unlink(temp.c_str());
-        errno = e;
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int klmr_ReplayParse(const char* bytes, size_t size, Replay* replay, char* why, size_t whySize) {
@@ -698,7 +676,7 @@ int klmr_ReplayFinish(const MainLoop* loop) {
                     rec.path.c_str(), kTapReadings);
             return 2;
         }
-        if (!WriteAtomically(rec.path, rec.out)) {
+        if (klmr_ReplaceFile(rec.path.c_str(), rec.out.data(), rec.out.size(), -1, nullptr) != 0) {
             fprintf(stderr, "Error: Couldn't write the replay to %s : %s\n", rec.path.c_str(),
                     strerror(errno));
             return 2;
