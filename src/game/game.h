@@ -71,6 +71,8 @@ struct MainLoop {
 inline constexpr int kScaleUnset = -1;
 struct Options {
     int scale;   // "--scale N": 1..3, or kScaleAuto for "auto"; kScaleUnset when not given
+    int fullscreen;       // "--fullscreen": start fullscreen
+    const char* settings; // "--settings FILE": the window choices are read from and kept in FILE
     int help;    // "--help" or "-h"
     int version; // "--version" or "-V"
 };

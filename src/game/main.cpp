@@ -11,10 +11,11 @@ MainLoop loop; // one run of the program; large, so not on the stack
 int main(int argc, char** argv) {
     Options options;
     if (!klmr_ParseArgs(argc, argv, &options) || options.help || options.version) {
-        fprintf(stderr, "Usage: kelmora [--scale 1|2|3|auto]\n");
+        fprintf(stderr, "Usage: kelmora [--scale 1|2|3|auto] [--fullscreen] [--settings FILE]\n");
         return 2;
     }
-    klmr_DisplaySetScale(options.scale == kScaleUnset ? 1 : options.scale);
+    if (options.scale != kScaleUnset) klmr_DisplaySetScale(options.scale);
+    klmr_DisplaySetFullscreen(options.fullscreen != 0);
     if (klmr_StartUp(&loop) != 0) return -1;
     while (klmr_Frame(&loop)) {
     }

@@ -23,6 +23,7 @@ struct Valued {
 };
 constexpr Valued kValued[] = {
     {"--scale", nullptr}, // stored as a number, below
+    {"--settings", &Options::settings},
 };
 
 // Flags: "--name" alone.
@@ -31,6 +32,7 @@ struct Flag {
     int Options::*field;
 };
 constexpr Flag kFlags[] = {
+    {"--fullscreen", &Options::fullscreen},
     {"--help", &Options::help},
     {"-h", &Options::help},
     {"--version", &Options::version},

@@ -55,7 +55,8 @@ struct GameTest : ::testing::TestWithParam<int> {
     static void Key(int k) { Push({.key = {SDL_KEYDOWN, 0, 1, {0, SDLKey(k), KMOD_NONE, 0}}}); }
     // Button b pressed (0: a motion) at (x, y) of the game's picture, in window coordinates.
     static void Mouse(int b, int x, int y) {
-        const Uint16 n = Uint16(klmr_DisplayScale()), wx = Uint16(x * n), wy = Uint16(y * n);
+        const DisplayLayout l = klmr_DisplayNow().layout;
+        const Uint16 wx = Uint16(l.x + x * l.scale), wy = Uint16(l.y + y * l.scale);
         Push(b ? SDL_Event{.button = {SDL_MOUSEBUTTONDOWN, 0, Uint8(b), 1, wx, wy}}
                : SDL_Event{.motion = {SDL_MOUSEMOTION, 0, 0, wx, wy, 0, 0}});
     }

@@ -78,12 +78,16 @@ testing::AssertionResult sdlspy::Shows(const SDL_Surface* s) {
     static std::vector<Uint32> wide(65536);
     for (int v = 0; v < 65536 && video->format->BytesPerPixel == 4; ++v)
         wide[v] = SDL_MapRGB(video->format, Uint8(v >> 11 << 3), Uint8(v >> 5 << 2), Uint8(v << 3));
-    const int n = video->w / s->w;
+    // The picture at the largest scale that fits, centred, black around it.
+    const int n = std::max(1, std::min(video->w / s->w, video->h / s->h));
+    const int left = (video->w - s->w * n) / 2, top = (video->h - s->h * n) / 2;
     for (size_t i = 0; i < shown.size(); ++i) {
-        const int x = int(i % video->w) / n, y = int(i / video->w) / n;
-        const Uint16 v = static_cast<const Uint16*>(s->pixels)[y * s->pitch / 2 + x];
-        if (shown[i] != (video->format->BytesPerPixel == 4 ? wide[v] : v))
-            return testing::AssertionFailure() << "differs at " << x << "," << y;
+        const int wx = int(i % video->w) - left, wy = int(i / video->w) - top;
+        const int x = wx / n, y = wy / n; // on the picture when wx, wy >= 0 and x, y below s's
+        const bool on = wx >= 0 && wy >= 0 && x < s->w && y < s->h;
+        const Uint16 v = on ? static_cast<const Uint16*>(s->pixels)[y * s->pitch / 2 + x] : 0;
+        if (shown[i] != (!on ? 0 : video->format->BytesPerPixel == 4 ? wide[v] : v))
+            return testing::AssertionFailure() << "differs at " << wx << "," << wy;
     }
     return testing::AssertionSuccess();
 }
