@@ -70,11 +70,11 @@ struct MainLoop {
 // not given: the program then behaves as it always has.
 inline constexpr int kScaleUnset = -1;
 struct Options {
-    int scale;   // "--scale N": 1..3, or kScaleAuto for "auto"; kScaleUnset when not given
+    int scale;            // "--scale N": 1..3, or kScaleAuto for "auto"; kScaleUnset when not given
     int fullscreen;       // "--fullscreen": start fullscreen
     const char* settings; // "--settings FILE": the window choices are read from and kept in FILE
-    int help;    // "--help" or "-h"
-    int version; // "--version" or "-V"
+    int help;             // "--help" or "-h"
+    int version;          // "--version" or "-V"
 };
 
 // Reads the program's arguments, in any order, each option at most meaningful once (a later

@@ -32,11 +32,8 @@ struct Flag {
     int Options::*field;
 };
 constexpr Flag kFlags[] = {
-    {"--fullscreen", &Options::fullscreen},
-    {"--help", &Options::help},
-    {"-h", &Options::help},
-    {"--version", &Options::version},
-    {"-V", &Options::version},
+    {"--fullscreen", &Options::fullscreen}, {"--help", &Options::help}, {"-h", &Options::help},
+    {"--version", &Options::version},       {"-V", &Options::version},
 };
 
 // The value of the valued option that argument i names, moving i past a separate value; null
