@@ -32,8 +32,11 @@ struct Flag {
     int Options::*field;
 };
 constexpr Flag kFlags[] = {
-    {"--fullscreen", &Options::fullscreen}, {"--help", &Options::help}, {"-h", &Options::help},
-    {"--version", &Options::version},       {"-V", &Options::version},
+    {"--help", &Options::help},
+    {"-h", &Options::help},
+    {"--version", &Options::version},
+    {"-V", &Options::version},
+    {"--fullscreen", &Options::fullscreen}, // start fullscreen
 };
 
 // The value of the valued option that argument i names, moving i past a separate value; null

@@ -278,7 +278,8 @@ SDL_Surface* klmr_DisplayOpen(Uint32 flags) {
     baseFlags = flags;
     window = nullptr;
     if (drawing == nullptr)
-        drawing = SDL_CreateRGBSurface(SDL_SWSURFACE, kWidth, kHeight, 16, 0xf800, 0x07e0, 0x001f, 0);
+        drawing =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, kWidth, kHeight, 16, 0xf800, 0x07e0, 0x001f, 0);
     if (drawing == nullptr) return nullptr;
     if (wantedScale >= 0) {
         const int n =
@@ -295,8 +296,8 @@ SDL_Surface* klmr_DisplayOpen(Uint32 flags) {
     windowW = wantedW;
     windowH = wantedH;
     const bool full = wantedFullscreen;
-    if (!SetMode(full && desktopW > 0 ? desktopW : windowW, full && desktopW > 0 ? desktopH : windowH,
-                 full))
+    if (!SetMode(full && desktopW > 0 ? desktopW : windowW,
+                 full && desktopW > 0 ? desktopH : windowH, full))
         return nullptr;
     return drawing;
 }
@@ -362,10 +363,9 @@ void klmr_DisplayUpdate(SDL_Surface* dst, int x, int y, int w, int h) {
         stats.updated += static_cast<uint64_t>(Area(boxes[i]));
         const Box v = Visible(boxes[i]);
         if (v.x0 < v.x1 && v.y0 < v.y1)
-            rects[handed++] = {static_cast<Sint16>(layout.x + v.x0 * n),
-                               static_cast<Sint16>(layout.y + v.y0 * n),
-                               static_cast<Uint16>((v.x1 - v.x0) * n),
-                               static_cast<Uint16>((v.y1 - v.y0) * n)};
+            rects[handed++] = {
+                static_cast<Sint16>(layout.x + v.x0 * n), static_cast<Sint16>(layout.y + v.y0 * n),
+                static_cast<Uint16>((v.x1 - v.x0) * n), static_cast<Uint16>((v.y1 - v.y0) * n)};
     }
     if (SDL_MUSTLOCK(window)) SDL_UnlockSurface(window);
     if (Area(r) == static_cast<long>(kWidth) * kHeight) known = true;
