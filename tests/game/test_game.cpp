@@ -298,4 +298,48 @@ TEST_P(GameTest, NameEntryTakesLettersUpperCasedAndKeys32To64UpTo31CharactersOrN
               std::tuple(std::string("AD"), 500u, GameState::HiScores));
 }
 
+// A window 61 x 21 pixels wider than the scale's picture shows it centred; the pointer maps back
+// through the offset, a click on the border reaches no state, `f` repaints the window whatever
+// happened to its pixels, and F11 and Alt+Enter toggle fullscreen in every state, untouched.
+TEST_P(GameTest, AnyWindowShowsThePictureCentredAndFullscreenLeavesTheGameAsItWas) {
+    const int n = GetParam();
+    Push({.resize = {SDL_VIDEORESIZE, 640 * n + 61, 480 * n + 21}});
+    ASSERT_TRUE(Step());
+    Mouse(0, 320, 300);
+    Mouse(0, 320, 225); // HiScores' last row: an offset not taken off would land on About
+    Mouse(SDL_BUTTON_LEFT, 320, 225);
+    ASSERT_TRUE(Step());
+    EXPECT_EQ(std::tuple(klmr_DisplayNow().layout, loop.gameState),
+              std::tuple(DisplayLayout{n, 30, 10}, GameState::HiScores));
+    Push({.button = {SDL_MOUSEBUTTONDOWN, 0, SDL_BUTTON_LEFT, 1, 29, 9}});
+    SDL_Surface* video = SDL_GetVideoSurface();
+    SDL_Rect scribble = {40, 20, 100, 100};
+    SDL_FillRect(video, &scribble, 0x123456);
+    ASSERT_TRUE(Press({'f'}));
+    EXPECT_EQ(loop.gameState, GameState::HiScores) << "the click on the border";
+    const auto* pixels = static_cast<const Uint32*>(video->pixels);
+    EXPECT_EQ(std::count(pixels + 20 * video->pitch / 4, pixels + 120 * video->pitch / 4, 0x123456),
+              0);
+    auto game = [] {
+        return std::tuple(loop.gameState, loop.menuSelection, std::string(loop.typedName),
+                          std::string(loop.codeBuffer), loop.puzzle.current.cells[0][0],
+                          loop.puzzle.current.cells[1][0]);
+    };
+    using enum GameState;
+    for (GameState state : {HiScores, Menu, Play, NameEntry}) {
+        if (state == Menu) Key(kKeyEscape);
+        if (state == Play) loop.menuSelection = 0, StartAndScramble();
+        if (state == NameEntry) loop.newEntry.score = 500, Key(kKeyEscape);
+        ASSERT_TRUE(Step());
+        ASSERT_EQ(loop.gameState, state);
+        for (bool alt : {false, true}) {
+            const auto before = game();
+            alt ? Push({.key = {SDL_KEYDOWN, 0, 1, {0, SDLK_RETURN, KMOD_LALT, 0}}})
+                : Key(SDLK_F11);
+            ASSERT_TRUE(Step());
+            EXPECT_EQ(std::tuple(game(), klmr_DisplayNow().fullscreen), std::tuple(before, !alt));
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Scale, GameTest, ::testing::Values(1, 2, 3));
