@@ -83,6 +83,15 @@ struct Options {
 // or "auto", *options untouched.
 bool klmr_ParseArgs(int argc, const char* const* argv, Options* options);
 
+// Remembered window choices. klmr_ChoicesLoad reads the settings file at path (null: none) and
+// gives the display what it holds, the options given on the command line winning for this run; a
+// file that cannot be read gets one warning line on standard error and is never written over.
+// klmr_ChoicesKeep, after the player resized the window or toggled fullscreen, writes what
+// changed since *before back to the file. Without a file nothing is read or written.
+struct DisplayState;
+void klmr_ChoicesLoad(const char* path, const Options* options);
+void klmr_ChoicesKeep(const DisplayState* before);
+
 // "Error: %s\n", or with flag 1 "Error: %s : %s\n" with SDL_GetError(), on standard error.
 // A null message prints nothing.
 void klmr_PrintError(const char* message, uint8_t flag);

@@ -14,8 +14,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "Usage: kelmora [--scale 1|2|3|auto] [--fullscreen] [--settings FILE]\n");
         return 2;
     }
-    if (options.scale != kScaleUnset) klmr_DisplaySetScale(options.scale);
-    klmr_DisplaySetFullscreen(options.fullscreen != 0);
+    klmr_ChoicesLoad(options.settings, &options);
     if (klmr_StartUp(&loop) != 0) return -1;
     while (klmr_Frame(&loop)) {
     }

@@ -93,10 +93,13 @@ bool IsFullscreenKey(const SDL_keysym& key) {
     return key.sym == SDLK_F11 || (key.sym == SDLK_RETURN && (key.mod & KMOD_ALT) != 0);
 }
 
-// After the player changed the window: false, with the loop told to end, when no video mode
-// could be set at all; nothing could be shown any more.
-bool WindowChanged(MainLoop* loop, bool ok) {
-    if (ok) return true;
+// After the player changed the window, from *before: the choice is kept; false, with the loop
+// told to end, when no video mode could be set at all, as nothing could be shown any more.
+bool WindowChanged(MainLoop* loop, const DisplayState& before, bool ok) {
+    if (ok) {
+        klmr_ChoicesKeep(&before);
+        return true;
+    }
     klmr_PrintError("Couldn't set the window's video mode", 1);
     loop->quitRequested = 1;
     return false;
@@ -109,6 +112,7 @@ void PollEvents(MainLoop* loop) {
     SDL_Event event;
     int x = 0, y = 0;
     for (;;) {
+        const DisplayState before = klmr_DisplayNow();
         if (SDL_PollEvent(&event) == 0) {
             loop->quitRequested = 0;
             return;
@@ -117,7 +121,7 @@ void PollEvents(MainLoop* loop) {
         switch (event.type) {
         case SDL_KEYDOWN:
             if (IsFullscreenKey(event.key.keysym))
-                more = WindowChanged(loop, klmr_DisplayToggleFullscreen());
+                more = WindowChanged(loop, before, klmr_DisplayToggleFullscreen());
             else
                 more = DispatchKey(loop, event.key.keysym.sym);
             break;
@@ -130,7 +134,7 @@ void PollEvents(MainLoop* loop) {
                 DispatchButton(loop, event.button.button, x, y);
             break;
         case SDL_VIDEORESIZE:
-            more = WindowChanged(loop, klmr_DisplayResize(event.resize.w, event.resize.h));
+            more = WindowChanged(loop, before, klmr_DisplayResize(event.resize.w, event.resize.h));
             break;
         case SDL_VIDEOEXPOSE:
             klmr_DisplayForget();
