@@ -7,7 +7,7 @@
 #                     COMPAT and SHOTS (tests/e2e/CMakeLists.txt)
 set -u
 CASE=$1 T=$(mktemp -d "${TMPDIR:-/tmp}/kelmora-e2e.XXXXXX")
-S=1 XPID="" GPID="" WIN="" POLL=0.05 TIME0=1767225600 GAME_ENV=() WRAP=()
+S=1 OX=0 OY=0 VIEW="" XPID="" GPID="" WIN="" POLL=0.05 TIME0=1767225600 GAME_ENV=() WRAP=()
 read -r TW TH < <(od -An -tu4 -j18 -N8 "$DATA/gfx/pic1.bmp") # the tiles' size
 
 fail() {
@@ -75,10 +75,11 @@ ends() {
 }
 quit() { keys Escape && ends 0; } # from the menu
 
-# Input and looks in the game's own 640x480 coordinates, whatever the scale S.
+# Input and looks in the game's own 640x480 coordinates, whatever the scale S and the picture's
+# place OX, OY in the window, or on the screen when VIEW is the root window (fullscreen).
 keys() { xdotool key --delay 20 "$@"; }
-click() { xdotool mousemove --window "$WIN" $(($1 * S)) $(($2 * S)) click "$3"; }
-look() { "$XPROBE" look "$WIN" $(($1 * S)) $(($2 * S)) $(($3 * S)) $(($4 * S)); }
+click() { xdotool mousemove --window "${VIEW:-$WIN}" $((OX + $1 * S)) $((OY + $2 * S)) click "$3"; }
+look() { "$XPROBE" look "${VIEW:-$WIN}" $((OX + $1 * S)) $((OY + $2 * S)) $(($3 * S)) $(($4 * S)); }
 differs() { [ "$(look "$1" "$2" "$3" "$4")" != "$5" ]; } # X Y W H HASH
 still() { # X Y W H: two looks in a row agree
     local a
@@ -89,7 +90,8 @@ shows() { "$XPROBE" shows "$WIN" "$S" "$TW" "$TH" "$1"; } # the cells of level 1
 bar() {
     local i
     for i in 0 1 2 3; do
-        [ "$("$XPROBE" count "$WIN" $((200 * S)) $(((168 + 40 * i) * S)) 1 1 240 200 100)" = 1 ] &&
+        [ "$("$XPROBE" count "${VIEW:-$WIN}" $((OX + 200 * S)) $((OY + (168 + 40 * i) * S)) 1 1 \
+            240 200 100)" = 1 ] &&
             echo "$i" && return
     done
     echo -1
@@ -210,6 +212,72 @@ case_compat() { # on sdl12-compat: start, one turn, quit
     keys Escape
     within 5 menu_shown || fail "no menu"
     quit
+}
+
+# ---- the window: fullscreen, resized, remembered ---------------------------------------------
+
+root() { xwininfo -root | awk '/Window id/ { print $4 }'; }
+# at SCALE X Y [VIEW]: the picture is now at SCALE with its corner at X Y of VIEW (the window)
+at() { S=$1 OX=$2 OY=$3 VIEW=${4:-}; }
+# black/none X Y W H: all or none of the screen's pixels there are black
+black() { [ "$("$XPROBE" count "$(root)" "$@" 0 0 0)" = $(($3 * $4)) ]; }
+none() { [ "$("$XPROBE" count "$(root)" "$@" 0 0 0)" = 0 ]; }
+# framed: the picture lies exactly at S, OX, OY on the screen, black around it (the window, if
+# not fullscreen, at 0,0); the edges of its background have no black.
+framed() {
+    local w=$((640 * S)) h=$((480 * S)) top=$((300 * S))
+    black $((OX - 2)) "$OY" 2 "$h" && black $((OX + w)) "$OY" 2 "$h" &&
+        black "$OX" $((OY - 2)) "$w" 2 && black "$OX" $((OY + h)) "$w" 2 &&
+        none "$OX" "$OY" 2 "$top" && none $((OX + w - 2)) "$OY" 2 "$top" && none "$OX" "$OY" "$w" 2
+}
+window_is() { xwininfo -id "$WIN" | grep -q "Width: $1"; } # WIDTH
+case_window() { # --fullscreen at 2x centred, F11 back to the window and again, a resize
+    xserver 1920x1080x24
+    local menu
+    at 2 320 60 "$(root)"
+    start --fullscreen
+    framed || fail "fullscreen does not show the picture at 2x at 320,60"
+    menu=$(screens)
+    click 320 200 1 # HiScores
+    within 5 differs 0 100 640 45 "$menu" || fail "a click on HiScores in fullscreen did not open it"
+    keys Escape F11
+    at 1 0 0
+    within 10 window_is 640 && within 5 menu_shown || fail "F11 did not return to the window"
+    keys F11
+    at 2 320 60 "$(root)"
+    within 10 framed && within 5 menu_shown || fail "F11 did not go back to fullscreen"
+    keys F11
+    at 2 60 20 # the window's size restored, then made 1400x1000 by the window system
+    within 10 window_is 640 && xdotool windowsize "$WIN" 1400 1000 || fail "no window to resize"
+    within 10 framed || fail "the resized window does not show the picture at 2x at 60,20"
+    menu_at
+}
+# The launcher keeps the choices in XDG_CONFIG_HOME; a garbage file gives the defaults, one
+# warning, and stays as it was.
+case_remembered() {
+    local prefix=$T/prefix settings=$T/cfg/kelmora/settings
+    cmake --install "$BUILD" --prefix "$prefix" >/dev/null || fail "cmake --install"
+    export XDG_DATA_HOME=$T/xdg HOME=$T/home XDG_CONFIG_HOME=$T/cfg LAUNCH=$prefix/bin/kelmora
+    xserver 1920x1080x24
+    start
+    keys F11
+    within 10 grep -qx fullscreen=1 "$settings" || fail "fullscreen was not kept: $(cat "$settings")"
+    quit
+    at 2 320 60 "$(root)"
+    start
+    framed || fail "the next start was not fullscreen"
+    quit
+    printf '\x89PNG\r\n\x1a\nnot settings\n' >"$settings"
+    cp "$settings" "$T/garbage"
+    at 1 0 0
+    start
+    window_is 640 || fail "a garbage settings file did not give the default window"
+    [ "$(wc -l <"$T/err")" = 1 ] || fail "a garbage settings file: $(cat "$T/err")"
+    keys F11
+    at 2 320 60 "$(root)"
+    within 10 framed || fail "no fullscreen after a garbage settings file"
+    quit
+    cmp -s "$settings" "$T/garbage" || fail "the garbage settings file was written over"
 }
 
 # ---- start-up faults, score files, signals, two copies --------------------------------------
