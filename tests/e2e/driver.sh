@@ -168,22 +168,32 @@ case_scaled() { # --scale 2 and 3 and auto: the window's size, and every click i
         menu_at
     done
 }
+# On a 16-bit X server, where SDL repaints an uncovered window from its own pixels, the name line
+# of 31 characters is drawn wider than its box; after an unmap and map, the HiScores screen holds
+# nothing of it beyond the box.
 case_solve_and_name() { # level 1 undone by clicks, the run left as level 2 begins, a name
-    xserver
+    xserver 800x600x16
     shimmed KELMORA_TIME0="$TIME0"
     start
     solve_level_1 mouse
     keys Escape
     within 10 still 0 150 640 150 || fail "no name entry"
-    keys s h i p Return
-    within 10 grep -qx 'SHIP|+' "$T/work/hiscores.dat" || fail "the name was not saved"
+    # shellcheck disable=SC2046 # one key a word
+    keys $(printf 'w %.0s' {1..31})
+    xdotool windowunmap --sync "$WIN" windowmap --sync "$WIN" windowfocus --sync "$WIN"
+    keys Return
+    within 10 grep -qx "$(printf 'W%.0s' {1..31})|+" "$T/work/hiscores.dat" ||
+        fail "the name was not saved"
+    within 10 still 0 100 640 260 || fail "no HiScores screen"
+    [ "$("$XPROBE" count "$WIN" 0 215 115 40 10 10 250)$("$XPROBE" count "$WIN" 525 215 115 40 \
+        10 10 250)" = 00 ] || fail "the name line's ends stayed on the HiScores screen"
     keys Escape
     within 5 menu_shown || fail "no menu after HiScores"
     quit
     local score
     score=$(tail -n 1 "$T/work/hiscores.dat")
     [ "$score" -gt 10 ] && [ "$score" -lt 20 ] || fail "a score of $score for level 1"
-    scores_are "the run" "${DEFAULT_ROWS[@]:0:27}" SHIP 1 "$score"
+    scores_are "the run" "${DEFAULT_ROWS[@]:0:27}" "$(printf 'W%.0s' {1..31})" 1 "$score"
 }
 case_keyboard() { # the pointer rests over Exit: Enter still starts level 1, keys alone solve it
     xserver
