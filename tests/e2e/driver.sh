@@ -259,28 +259,6 @@ case_window() { # --fullscreen at 2x centred, F11 back to the window and again, 
     within 10 framed || fail "the resized window does not show the picture at 2x at 60,20"
     menu_at
 }
-case_remembered() { # kept by the launcher; a garbage file: the defaults, one warning, left alone
-    local prefix=$T/prefix settings=$T/cfg/kelmora/settings
-    cmake --install "$BUILD" --prefix "$prefix" >/dev/null || fail "cmake --install"
-    export XDG_DATA_HOME=$T/xdg HOME=$T/home XDG_CONFIG_HOME=$T/cfg LAUNCH=$prefix/bin/kelmora
-    xserver 1920x1080x24
-    start
-    keys F11
-    within 10 grep -qx fullscreen=1 "$settings" || fail "fullscreen was not kept: $(cat "$settings")"
-    quit
-    at 2 320 60 "$(root)"
-    start
-    framed || fail "the next start was not fullscreen"
-    quit
-    printf '\x89PNG\r\n\x1a\nnot settings\n' | tee "$T/garbage" >"$settings"
-    at 1 0 0
-    start
-    window_is 640 && [ "$(wc -l <"$T/err")" = 1 ] || fail "a garbage settings file: $(cat "$T/err")"
-    keys F11
-    quit
-    cmp -s "$settings" "$T/garbage" || fail "the garbage settings file was written over"
-}
-
 # ---- start-up faults, score files, signals, two copies --------------------------------------
 
 # fault FILE HOW: FILE of data/ damaged HOW ends start-up with status 255 and names the file.
@@ -391,7 +369,7 @@ case_score_files() {
 # launched LAUNCHER [ARGS...]: started elsewhere and left by Escape, the game keeps the default
 # table under XDG_DATA_HOME, beside a link to the data, and nothing where it was started.
 launched() {
-    export XDG_DATA_HOME=$T/xdg HOME=$T/home
+    export XDG_DATA_HOME=$T/xdg HOME=$T/home XDG_CONFIG_HOME=$T/cfg
     "$1" --version | grep -qx "kelmora $(version)" || fail "--version: $("$1" --version 2>&1)"
     xserver 1400x1000x24
     LAUNCH=$1 start "${@:2}"
@@ -400,14 +378,32 @@ launched() {
     [ -L "$XDG_DATA_HOME/kelmora/data" ] || fail "no link to the data"
     SCORES=$XDG_DATA_HOME/kelmora/hiscores.dat scores_are "a launch" "${DEFAULT_ROWS[@]}"
 }
+# Installed, the launcher keeps the window's choices; a garbage settings file gives the defaults
+# and one warning, and is left as it was.
 case_install() {
-    local prefix=$T/prefix app=org.kelmora.Kelmora
+    local prefix=$T/prefix app=org.kelmora.Kelmora settings=$T/cfg/kelmora/settings
     cmake --install "$BUILD" --prefix "$prefix" >/dev/null || fail "cmake --install"
     desktop-file-validate "$prefix/share/applications/$app.desktop" || fail "the desktop entry"
     appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >/dev/null ||
         fail "the metainfo"
     [ -z "$(groff -man -ww -z "$prefix/share/man/man6/kelmora.6" 2>&1)" ] || fail "the manual"
     S=2 launched "$prefix/bin/kelmora" --scale 2 # the launcher passes the scale on
+    export LAUNCH=$prefix/bin/kelmora
+    start
+    keys F11
+    within 10 grep -qx fullscreen=1 "$settings" || fail "fullscreen was not kept: $(cat "$settings")"
+    quit
+    at 2 60 20 "$(root)" # fullscreen on the 1400x1000 screen
+    start
+    framed || fail "the next start was not fullscreen"
+    quit
+    printf '\x89PNG\r\n\x1a\nnot settings\n' | tee "$T/garbage" >"$settings"
+    at 1 0 0
+    start
+    window_is 640 && [ "$(wc -l <"$T/err")" = 1 ] || fail "a garbage settings file: $(cat "$T/err")"
+    keys F11
+    quit
+    cmp -s "$settings" "$T/garbage" || fail "the garbage settings file was written over"
 }
 case_package() { # built once (lintian must pass): its files, and the launcher run unpacked
     local deb=$T/deb/kelmora_$(version)_amd64.deb data=./usr/share/games/kelmora/data
