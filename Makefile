@@ -20,7 +20,7 @@ SAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
           LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
           UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps deps-test configure build run test test-asan test-tsan bench fuzz \
+.PHONY: all deps deps-test deps-deb configure build run test test-asan test-tsan bench fuzz \
         format format-check install deb clean
 
 all: build
@@ -30,6 +30,9 @@ deps:
 
 deps-test:
 	@sh tools/install-deps.sh test
+
+deps-deb:
+	@sh tools/install-deps.sh deb
 
 configure:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKELMORA_WERROR=$(WERROR) $(CMAKE_ARGS)
@@ -87,7 +90,7 @@ fuzz: deps-test
 # (it writes its results beside the tree it builds), so that the package lands in
 # $(DEB_BUILD)/kelmora_<version>_<arch>.deb and the tree stays clean; then lintian must find no
 # error and no warning. DEB_BUILD_OPTIONS=nocheck skips the unit tests of the package build.
-deb: deps-test
+deb: deps-deb
 	rm -rf $(DEB_BUILD)
 	mkdir -p $(DEB_BUILD)/src
 	tar -cf - --exclude-vcs --exclude='./build*' --exclude='./obj-*' . | tar -xf - -C $(DEB_BUILD)/src

@@ -3,6 +3,11 @@
 # from /proc/<pid>/stat over 10 s idle on the menu and 10 s of play (level 1, the pointer over the
 # board so that the cursor animates), with the display door's figures over the same 10 s: the
 # area the game asked to update and the area handed to SDL, per second (640x480 pixels).
+#   bench/cpu.sh <build dir> runtimes
+#       on classic SDL 1.2 and on sdl12-compat in turn, at scales 1 and 2: the floor
+#       (kelmora_floor: the same window, the 1 ms timer, the event poll and the 5 ms sleep,
+#       nothing drawn), menu idle and play; then each figure as a ratio to the floor of its
+#       runtime and scale
 #   bench/cpu.sh <build dir> <label> [compat]
 #       this tree's kelmora_timed at scale 1 (menu and play), the only runs with "compat"
 #   bench/cpu.sh <build dir> <label> full <build dir of the earlier policy>
@@ -16,9 +21,10 @@ set -eu
 build=$(cd "$1" && pwd)
 label=$2
 mode=${3:-classic}
+[ "$label" != runtimes ] || mode=runtimes
 whole=""
 [ "$mode" != full ] || whole=$(cd "$4" && pwd)
-seconds=10
+seconds=${CPU_SECONDS:-10}
 
 hz=$(getconf CLK_TCK)
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
@@ -45,10 +51,12 @@ trap cleanup EXIT
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 export SDL_AUDIODRIVER=dummy
-if [ "$mode" = compat ]; then
+compat() {
     export LD_LIBRARY_PATH=/usr/lib/x86_64-linux-gnu/sdl12-compat
     export SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0
-fi
+}
+[ "$mode" != compat ] || compat
+figures=$work/figures # "runtime scale what together%" per measure, for the ratios
 times=$work/times
 value() { awk -v k="$1" '$1 == k { print $2 }' "$times"; }
 
@@ -84,7 +92,8 @@ measure() {
                        100*g/hz/s, 100*x/hz/s, 100*(g+x)/hz/s
                 if (d > 0) printf "  | asked %8.0f px/s  handed %8.0f px/s  %4.0f frames/s",
                                   (a[2]-a[1])/d, (b[2]-b[1])/d, (c[2]-c[1])/d
-                printf "\n" }'
+                printf "\n"
+                printf "%s %.2f\n", what, 100*(g+x)/hz/s >> "'"$figures"'" }'
 }
 
 # menu_and_play <label> <scale> <binary>: menu idle, then level 1 with the cursor animating.
@@ -109,6 +118,36 @@ timing() {
         "$1" "$2" "$(value startup_ms)" "$(value curtain_ms)" "$(value logo_ms)"
 }
 
+if [ "$mode" = runtimes ]; then
+    for runtime in classic compat; do
+        [ "$runtime" = classic ] || compat
+        for n in 1 2; do
+            start "$build/bench/kelmora_floor" --scale "$n"
+            measure "$runtime-x$n" "$runtime $n floor"
+            stop
+            start "$build/bench/kelmora_timed" --scale "$n"
+            measure "$runtime-x$n" "$runtime $n menu"
+            xdotool mousemove --window "$window" $((320 * n)) $((160 * n))
+            sleep 0.2
+            xdotool key Return
+            sleep 1.5 # intro and scramble of level 1
+            xdotool mousemove --window "$window" $((490 * n)) $((266 * n))
+            sleep 0.2
+            measure "$runtime-x$n" "$runtime $n play"
+            stop
+        done
+    done
+    echo "ratios to the floor of the same runtime and scale (game + X server):"
+    awk '{ key = $1 " " $2; v[key " " $3] = $4 }
+         $3 == "floor" { floors[key] = $4 }
+         END { for (k in floors) for (w = 1; w <= 2; ++w) {
+                   what = w == 1 ? "menu" : "play"
+                   printf "ratio %-10s x%s %-5s %5.2f %%  floor %5.2f %%  %4.2fx\n", \
+                          substr(k, 1, index(k, " ") - 1), substr(k, index(k, " ") + 1), what, \
+                          v[k " " what], floors[k], (floors[k] > 0 ? v[k " " what] / floors[k] : 0) } }' \
+        "$figures" | sort
+    exit 0
+fi
 if [ "$mode" != full ]; then
     menu_and_play "$label" 1 "$build/bench/kelmora_timed"
     exit 0

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages Kelmora needs, and only the missing ones.
 #   tools/install-deps.sh build   what building and running the game needs
+#   tools/install-deps.sh deb     the above plus what building the Debian package needs
 #   tools/install-deps.sh test    the above plus what the test suite, CI and benchmarks need
 set -eu
 
@@ -8,22 +9,26 @@ BUILD_PKGS="build-essential cmake pkg-config libpng-dev
 libsdl1.2-dev libsdl1.2debian libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev
 fonts-roboto-unhinted"
 
+# The Debian package: its build tools, lintian for its check, and GoogleTest for the unit tests
+# that its build runs (debian/control's Build-Depends).
+DEB_PKGS="libgtest-dev debhelper dpkg-dev lintian"
+
 # Test tooling: GoogleTest and Google Benchmark; Xvfb, xdotool, ImageMagick and x11-utils for the
 # end-to-end cases (faketime for tools/screenshots.sh); clang for the fuzzers and clang-format for
 # the style check; the sdl12-compat runtime (installed beside classic SDL) for the smoke run on
-# it; appstream and desktop-file-utils to validate the desktop files; debhelper, dpkg-dev and
-# lintian to build the Debian package and check it.
-TEST_PKGS="libgtest-dev libbenchmark-dev
+# it; appstream and desktop-file-utils to validate the desktop files; the Debian package's tools,
+# which its end-to-end case builds and checks.
+TEST_PKGS="$DEB_PKGS libbenchmark-dev
 xvfb xauth xdotool imagemagick faketime x11-utils
 clang clang-format libclang-rt-14-dev
-libsdl1.2-compat appstream desktop-file-utils
-debhelper dpkg-dev lintian"
+libsdl1.2-compat appstream desktop-file-utils"
 
 case "${1:-build}" in
 build) wanted=$BUILD_PKGS ;;
+deb) wanted="$BUILD_PKGS $DEB_PKGS" ;;
 test) wanted="$BUILD_PKGS $TEST_PKGS" ;;
 *)
-    echo "usage: $0 [build|test]" >&2
+    echo "usage: $0 [build|deb|test]" >&2
     exit 2
     ;;
 esac

@@ -9,6 +9,7 @@
 #include "puzzle.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 
 // When 1, start-up opens with the curtain and the logo drop and shut-down closes with the curtain.
@@ -83,6 +84,12 @@ struct Options {
 // or "auto", *options untouched.
 bool klmr_ParseArgs(int argc, const char* const* argv, Options* options);
 
+// The usage line alone (after a usage error, on standard error); the whole help, usage, options
+// and keys (for --help, on standard output); "kelmora VERSION" (for --version).
+void klmr_PrintUsage(FILE* out);
+void klmr_PrintHelp(FILE* out);
+void klmr_PrintVersion(FILE* out);
+
 // Remembered window choices. klmr_ChoicesLoad reads the settings file at path (null: none) and
 // gives the display what it holds, the options given on the command line winning for this run; a
 // file that cannot be read gets one warning line on standard error and is never written over.
@@ -95,6 +102,11 @@ void klmr_ChoicesKeep(const DisplayState* before);
 // "Error: %s\n", or with flag 1 "Error: %s : %s\n" with SDL_GetError(), on standard error.
 // A null message prints nothing.
 void klmr_PrintError(const char* message, uint8_t flag);
+
+// 0 when there is a display to open the window on (DISPLAY or WAYLAND_DISPLAY set), or a video
+// driver was chosen with SDL_VIDEODRIVER; else -1, said on standard error. Called once the
+// arguments are read, before start-up.
+int klmr_CheckDisplay();
 
 // Sets every loop and play variable to its value at the start of the program; leaves puzzle,
 // hiScores and newEntry alone. rotDir starts at 0 (counter-clockwise).

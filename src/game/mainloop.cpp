@@ -40,12 +40,15 @@ bool DispatchKey(MainLoop* loop, int sym) {
         }
         return true;
     }
-    if (sym == kKeyUp || sym == kKeyDown) {
+    // In a level the arrows play: Up and Down move only the block cursor there. Were they to
+    // move the hidden menu selection too, a player could come back to the menu with Exit
+    // chosen and leave the game with the Enter that was meant to start the next run.
+    if ((sym == kKeyUp || sym == kKeyDown) && state != GameState::Play) {
         if (sym == kKeyUp)
             loop->menuSelection = std::max(loop->menuSelection - 1, 0);
         else
             loop->menuSelection = std::min(loop->menuSelection + 1, kMenuItems - 1);
-        if (state != GameState::Play) return true; // in Play they move the block cursor too
+        return true;
     }
     switch (state) {
     case GameState::Menu:
@@ -71,7 +74,9 @@ void DispatchMotion(MainLoop* loop, int x, int y) {
     }
 }
 
+// A press is also a report of where the pointer is.
 void DispatchButton(MainLoop* loop, int button, int x, int y) {
+    klmr_PointerSeen(loop, x, y);
     switch (Current(loop)) {
     case GameState::Menu:
         klmr_MenuButton(loop, button, x, y);

@@ -63,6 +63,18 @@ void ReturnToMenu(MainLoop* loop) {
     loop->stateRedraw = 1;
 }
 
+// Chooses the item of row y inside the selection area: rows are split at the item texts' tops.
+void SelectAt(MainLoop* loop, int y) {
+    if (y > menuTextY[3])
+        loop->menuSelection = 3;
+    else if (y > menuTextY[2])
+        loop->menuSelection = 2;
+    else if (y > menuTextY[1])
+        loop->menuSelection = 1;
+    else
+        loop->menuSelection = 0;
+}
+
 } // namespace
 
 // ---- Menu
@@ -90,20 +102,17 @@ void klmr_PointerSeen(MainLoop* loop, int x, int y) {
 }
 
 void klmr_MenuMotion(MainLoop* loop, int x, int y) {
-    if (!loop->pointerMoved || !InSelectArea(x, y)) return;
-    if (y > menuTextY[3])
-        loop->menuSelection = 3;
-    else if (y > menuTextY[2])
-        loop->menuSelection = 2;
-    else if (y > menuTextY[1])
-        loop->menuSelection = 1;
-    else
-        loop->menuSelection = 0;
+    if (loop->pointerMoved && InSelectArea(x, y)) SelectAt(loop, y);
 }
 
-// The click activates the item chosen by the last pointer motion, not the click's position.
+// A press first does what a motion to its place would do. A left click in the selection area
+// then activates the item it lands on: it is the player's own act, so it chooses even where a
+// motion would not (a pointer resting since start-up, or a move too small to reach another game
+// pixel at a large scale). After a real motion there, the item is the one already chosen.
 void klmr_MenuButton(MainLoop* loop, int button, int x, int y) {
+    klmr_MenuMotion(loop, x, y);
     if (button != SDL_BUTTON_LEFT || !InSelectArea(x, y)) return;
+    SelectAt(loop, y);
     klmr_SoundPlay(-1, kSoundClick, 0, 100);
     Activate(loop);
 }

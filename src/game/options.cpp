@@ -3,7 +3,9 @@
 #include "game.h"
 
 #include "display.h"
+#include "version.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -56,7 +58,58 @@ const char* ValueOf(int argc, const char* const* argv, int* i, int* which) {
     return nullptr;
 }
 
+// The one help of the program; the launcher prints it too and adds where the files live. An
+// option's line goes under "Options:", its key, if any, in the table of keys.
+const char kUsage[] =
+    "Usage: kelmora [--scale 1|2|3|auto] [--fullscreen] [--settings FILE] [--help] [--version]\n";
+const char kHelp[] = R"(Turn the tiles back into the picture before the time runs out.
+
+Options:
+  --scale N      show the 640x480 window N times larger: N = 1, 2 or 3, or auto
+                 for the largest that fits the screen
+  --fullscreen   start fullscreen
+  --settings FILE
+                 read the window's size and fullscreen from FILE, and keep them
+                 there when they change (the command line wins for the run)
+  -h, --help     show this help and exit
+  -V, --version  show the version and exit
+
+On the menu:
+  Up, Down       choose Start, HiScores, About or Exit (or point with the mouse)
+  Enter          open the chosen item (or click it with the left button)
+  Escape         end the game; on HiScores and About, Escape, Enter or a click
+                 goes back to the menu
+  a level code   typed on the menu (five characters, shown on each level's
+                 intro): the next run starts at that level
+  qzmek          test mode: no time limit, Enter skips to the next level
+In a level:
+  mouse          the left button turns the 2x2 block under the pointer
+                 counter-clockwise, the right button clockwise
+  arrows         move the cursor to the next block that can be turned that way
+  ,  .           turn the marked block counter-clockwise, clockwise
+  Space          turn it the way of the last turn
+  Escape         abandon the run
+Your name, after a high score: up to 31 letters (shown in capitals), digits,
+  spaces and , . - / ; = ' (Shift is ignored); Backspace corrects, Enter confirms.
+Everywhere but there, f redraws the whole window.
+Everywhere, F11 or Alt+Enter switches between fullscreen and the window; the
+window can be resized, and the picture takes the largest whole scale that fits.
+)";
+
 } // namespace
+
+void klmr_PrintUsage(FILE* out) {
+    fputs(kUsage, out);
+}
+
+void klmr_PrintHelp(FILE* out) {
+    fputs(kUsage, out);
+    fputs(kHelp, out);
+}
+
+void klmr_PrintVersion(FILE* out) {
+    fputs("kelmora " KELMORA_VERSION "\n", out);
+}
 
 bool klmr_ParseArgs(int argc, const char* const* argv, Options* options) {
     Options o = {};

@@ -102,6 +102,7 @@ int CheckTileSizes(char* message, size_t size) {
 
 // Fonts, window and images: without any of them nothing can be drawn, so start-up stops.
 bool OpenScreenAndImages() {
+    klmr_SetWindowIcon(); // before the first video mode, which is when SDL hands it to the window
     if (!klmr_OpenScreen(SDL_HWPALETTE)) {
         if (screen == nullptr)
             klmr_PrintError("Couldn't open the game's window", 0);
@@ -181,6 +182,21 @@ void klmr_PrintError(const char* message, uint8_t flag) {
         fprintf(stderr, "Error: %s : %s\n", message, SDL_GetError());
     else
         fprintf(stderr, "Error: %s\n", message);
+}
+
+// Without a display, classic SDL falls back to drawing the game as coloured characters over
+// the terminal and runs until killed; a player over ssh is better served by one clear line. A
+// video driver chosen by name is the player's (or a test's) decision and is never second-guessed.
+int klmr_CheckDisplay() {
+    for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = getenv(name);
+        if (value != nullptr && value[0] != '\0') return 0;
+    }
+    klmr_PrintError("No display found: neither DISPLAY nor WAYLAND_DISPLAY is set. Start "
+                    "Kelmora in a graphical session, or choose a video driver with "
+                    "SDL_VIDEODRIVER.",
+                    0);
+    return -1;
 }
 
 int klmr_StartUp(MainLoop* loop) {

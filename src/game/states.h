@@ -31,8 +31,8 @@ inline constexpr int kKeyLeft = 276;
 // Menu, and the code ring that runs behind every state but NameEntry (menu.cpp).
 bool klmr_MenuKey(MainLoop* loop, int sym);
 void klmr_MenuMotion(MainLoop* loop, int x, int y);
-// Every pointer motion, in every state, before its state's handler: keeps the first position
-// reported and notes when the pointer has been reported anywhere else.
+// Every pointer motion and button press, in every state, before its state's handler: keeps the
+// first position reported and notes when the pointer has been reported anywhere else.
 void klmr_PointerSeen(MainLoop* loop, int x, int y);
 void klmr_MenuButton(MainLoop* loop, int button, int x, int y);
 FrameEnd klmr_MenuFrame(MainLoop* loop);
@@ -46,8 +46,8 @@ FrameEnd klmr_AboutFrame(MainLoop* loop);
 FrameEnd klmr_ExitFrame(MainLoop* loop);
 
 // Play (play.cpp). Besides Enter and Escape the key handler takes the keyboard's play keys:
-// the arrows move the block cursor (Up and Down after their menu effect), `,` and `.` turn
-// like buttons 1 and 3, Space like any other button.
+// the arrows move the block cursor (and nothing else), `,` and `.` turn like buttons 1 and 3,
+// Space like any other button.
 bool klmr_PlayKey(MainLoop* loop, int sym);
 void klmr_PlayMotion(MainLoop* loop, int x, int y);
 void klmr_PlayButton(MainLoop* loop, int button);

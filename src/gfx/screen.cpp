@@ -113,6 +113,51 @@ SDL_Surface* LoadImage(const char* path, SDL_Surface* (*load)(SDL_RWops*, int)) 
 
 } // namespace
 
+namespace {
+
+// The window icon: the desktop icon's artwork, small, keyed with magenta like every image.
+constexpr const char* kIconPath = "data/gfx/icon.png";
+constexpr int kIconMaxSide = 256;
+
+// A PNG's width and height from its header, before anything is decoded: true when the bytes
+// begin like a PNG and both sides are 1..kIconMaxSide.
+bool IconSizeFits(const FileBytes& bytes) {
+    static const unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (bytes.size < 24 || memcmp(bytes.data, kSignature, sizeof kSignature) != 0 ||
+        memcmp(bytes.data + 12, "IHDR", 4) != 0)
+        return false;
+    auto side = [&bytes](size_t at) {
+        const unsigned char* b = bytes.data + at;
+        return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
+    };
+    const uint32_t w = side(16), h = side(20);
+    return w >= 1 && h >= 1 && w <= kIconMaxSide && h <= kIconMaxSide;
+}
+
+} // namespace
+
+void klmr_SetWindowIcon() {
+    FileBytes bytes = {nullptr, 0};
+    char why[160] = "";
+    SDL_Surface* icon = nullptr;
+    if (klmr_ReadDataFile(kIconPath, &bytes, why, sizeof why) == 0) {
+        if (!IconSizeFits(bytes))
+            snprintf(why, sizeof why, "%s is not a PNG of at most %dx%d pixels", kIconPath,
+                     kIconMaxSide, kIconMaxSide);
+        else if ((icon = IMG_Load_RW(SDL_RWFromConstMem(bytes.data, int(bytes.size)), 1)) ==
+                 nullptr)
+            snprintf(why, sizeof why, "%s: %s", kIconPath, SDL_GetError());
+    }
+    klmr_FreeFileBytes(&bytes);
+    if (icon == nullptr) {
+        fprintf(stderr, "klmr_SetWindowIcon: %s; the window goes without its icon\n", why);
+        return;
+    }
+    SetKey(icon, SDL_MapRGB(icon->format, 255, 0, 255));
+    SDL_WM_SetIcon(icon, nullptr); // the window keeps its own copy
+    SDL_FreeSurface(icon);
+}
+
 int klmr_OpenScreen(Uint32 flags) {
     screen = klmr_DisplayOpen(flags);
     if (screen == nullptr) {

@@ -60,6 +60,11 @@ extern std::atomic<int32_t> tileX[kBounceCount];     // 0 .. 640 - tile width
 extern std::atomic<int32_t> tileAngle[kBounceCount]; // degrees, 0..179
 extern std::atomic<int32_t> tileSpeed[kBounceCount]; // +1 or -1 pixel per tick
 
+// Gives the windows opened from now on the game's icon, "data/gfx/icon.png" (read whole,
+// regular files only, bounded; its size read from its header before it is decoded). The icon
+// is an extra: a missing or bad file is said in one line on standard error, and nothing else.
+void klmr_SetWindowIcon();
+
 // Opens the window with the given video flags (640x480x16, or larger at the display's scale)
 // and the back buffer: 1 or 0.
 int klmr_OpenScreen(Uint32 flags);

@@ -5,6 +5,8 @@
 # the process ended) and has a deadline.
 #   driver.sh CASE    runs case_CASE; CTest sets GAME, DATA, BUILD, SOURCE, XPROBE, SHIM,
 #                     COMPAT and SHOTS (tests/e2e/CMakeLists.txt)
+# With KELMORA_E2E_RUNTIME=compat every case runs the game on sdl12-compat (the 1.2 API over
+# SDL2, in COMPAT) instead of classic SDL 1.2, with the same expectations.
 set -u
 CASE=$1 T=$(mktemp -d "${TMPDIR:-/tmp}/kelmora-e2e.XXXXXX")
 S=1 OX=0 OY=0 VIEW="" XPID="" GPID="" WIN="" POLL=0.05 TIME0=1767225600 GAME_ENV=() WRAP=()
@@ -42,12 +44,18 @@ xserver() {
 }
 
 shimmed() { GAME_ENV=(LD_PRELOAD="$SHIM" "$@"); } # with the shim's variables (shim.cpp)
+RUNTIME_ENV=()
+if [ "${KELMORA_E2E_RUNTIME:-classic}" = compat ]; then
+    [ -e "$COMPAT/libSDL-1.2.so.0" ] || { echo "sdl12-compat is not installed in $COMPAT" >&2 && exit 1; }
+    # Xvfb has no GL: SDL2's software renderer, straight to the window.
+    RUNTIME_ENV=(LD_LIBRARY_PATH="$COMPAT" SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0)
+fi
 # run [ARGS...]: the game (or $LAUNCH) in $T/work beside a link to the data, with GAME_ENV.
 run() {
     mkdir -p "$T/work"
     [ -e "$T/work/data" ] || ln -s "$DATA" "$T/work/data"
     (cd "$T/work" && exec "${WRAP[@]}" env ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" \
-        "${GAME_ENV[@]}" "${LAUNCH:-$GAME}" "$@" >"${OUT:-$T/out}" 2>"$T/err") &
+        "${RUNTIME_ENV[@]}" "${GAME_ENV[@]}" "${LAUNCH:-$GAME}" "$@" >"${OUT:-$T/out}" 2>"$T/err") &
     GPID=$!
 }
 # start [ARGS...]: run, then wait until the window shows the menu.
@@ -57,6 +65,8 @@ start() {
     run "$@"
     WIN=""
     within 30 mapped || fail "no Kelmora window"
+    [ -z "${RUNTIME_ENV[*]}" ] || grep -q sdl12-compat "/proc/$GPID/maps" ||
+        fail "the game did not load sdl12-compat"
     xdotool windowfocus --sync "$WIN" 2>/dev/null
     within 20 menu_shown || fail "the menu did not show"
 }
@@ -194,12 +204,32 @@ case_solve_and_name() { # level 1 undone by clicks, the run left as level 2 begi
     [ "$score" -gt 10 ] && [ "$score" -lt 20 ] || fail "a score of $score for level 1"
     scores_are "the run" "${DEFAULT_ROWS[@]:0:27}" "$(printf 'W%.0s' {1..31})" 1 "$score"
 }
-case_keyboard() { # the pointer rests over Exit: Enter still starts level 1, keys alone solve it
-    xserver
-    xdotool mousemove 320 285
+# A session across the seams, at --scale auto on a large desktop with the pointer resting over
+# Exit: Enter still starts level 1 and keys alone solve it; the arrows in level 2 leave Start
+# chosen for the next run; f changes nothing shown; a click where the pointer rests is on Exit.
+case_keyboard() {
+    local auto=2 board menu # auto's scale on 2560x1440, which leaves room for panels
+    xserver 2560x1440x24
+    S=$auto
+    xdotool mousemove $((320 * S)) $((285 * S))
     shimmed KELMORA_TIME0="$TIME0"
-    RESTING=1 start
+    RESTING=1 start --scale auto
+    xwininfo -id "$WIN" | grep -q "Width: $((640 * S))" || fail "--scale auto: not $S"
     solve_level_1 keys
+    keys Down Down Escape
+    within 10 still 0 150 640 150 || fail "no name entry"
+    keys Return Escape # HiScores, then the menu
+    within 5 menu_shown && [ "$(bar)" = 0 ] || fail "the arrows in a level moved the selection"
+    board=$(look 426 234 32 64)
+    keys Return f
+    within 5 differs 426 234 32 64 "$board" || fail "Enter after a run did not start one"
+    keys Escape
+    within 5 menu_shown || fail "no menu"
+    menu=$(look 0 0 640 370)
+    keys f
+    within 5 still 0 0 640 370 && [ "$(look 0 0 640 370)" = "$menu" ] || fail "f changed the menu"
+    xdotool click 1
+    ends 0
 }
 case_window_close() { # a window manager's close request ends a run like Escape on the menu
     xserver
@@ -208,19 +238,6 @@ case_window_close() { # a window manager's close request ends a run like Escape 
     "$XPROBE" close "$WIN"
     ends 0
     scores_are "a close" "${DEFAULT_ROWS[@]}"
-}
-case_compat() { # on sdl12-compat: start, one turn, quit
-    [ -e "$COMPAT/libSDL-1.2.so.0" ] || fail "sdl12-compat is not installed in $COMPAT"
-    xserver
-    shimmed KELMORA_TIME0="$TIME0" LD_LIBRARY_PATH="$COMPAT" SDL_RENDER_DRIVER=software \
-        SDL_FRAMEBUFFER_ACCELERATION=0
-    start
-    grep -q sdl12-compat "/proc/$GPID/maps" || fail "the game did not load sdl12-compat"
-    level_1 mouse
-    turn click "${PLAN[0]}"
-    keys Escape
-    within 5 menu_shown || fail "no menu"
-    quit
 }
 
 # ---- the window: fullscreen, resized, remembered ---------------------------------------------
@@ -367,22 +384,40 @@ case_score_files() {
 # ---- installed -----------------------------------------------------------------------------
 
 # launched LAUNCHER [ARGS...]: started elsewhere and left by Escape, the game keeps the default
-# table under XDG_DATA_HOME, beside a link to the data, and nothing where it was started.
+# table in the player's folder (under XDG_DATA_HOME or ~/.local/share), beside a link to the
+# data, and nothing where it was started.
 launched() {
-    export XDG_DATA_HOME=$T/xdg HOME=$T/home XDG_CONFIG_HOME=$T/cfg
+    local state=${XDG_DATA_HOME:-$HOME/.local/share}/kelmora
     "$1" --version | grep -qx "kelmora $(version)" || fail "--version: $("$1" --version 2>&1)"
+    "$1" --help >"$T/help" && grep -q '^  qzmek ' "$T/help" &&
+        grep -qx "Your scores: $state/hiscores.dat" "$T/help" || fail "--help: $(cat "$T/help")"
+    "$1" --bogus 2>"$T/err"
+    [ $? = 2 ] && grep -q '^Usage: kelmora' "$T/err" || fail "--bogus: $(cat "$T/err")"
+    timeout -k 5 10 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$1" >/dev/null 2>"$T/err"
+    [ $? = 255 ] && grep -q "No display found" "$T/err" || fail "no display: $(cat "$T/err")"
     xserver 1400x1000x24
     LAUNCH=$1 start "${@:2}"
+    # Docks find the menu entry by the window's class, and show the window's icon.
+    local class entry=${1%/*}/../share/applications/org.kelmora.Kelmora.desktop
+    class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+    xprop -id "$WIN" WM_CLASS | grep -q "= \"$class\", \"$class\"$" || fail "class, not $class"
+    xprop -id "$WIN" WM_HINTS _NET_WM_ICON |
+        grep -qE '^_NET_WM_ICON\(CARDINAL\)|bitmap id # to use for icon' || fail "no window icon"
     quit
     [ ! -e "$T/work/hiscores.dat" ] || fail "scores written in the starting directory"
-    [ -L "$XDG_DATA_HOME/kelmora/data" ] || fail "no link to the data"
-    SCORES=$XDG_DATA_HOME/kelmora/hiscores.dat scores_are "a launch" "${DEFAULT_ROWS[@]}"
+    [ -L "$state/data" ] || fail "no link to the data"
+    SCORES=$state/hiscores.dat scores_are "a launch" "${DEFAULT_ROWS[@]}"
 }
-# Installed, the launcher keeps the window's choices; a garbage settings file gives the defaults
-# and one warning, and is left as it was.
+# Per user, as the README says, where an earlier install left a copy of the data; the launcher
+# keeps the window's choices, and a garbage settings file gives the defaults and one warning and
+# is left as it was.
 case_install() {
-    local prefix=$T/prefix app=org.kelmora.Kelmora settings=$T/cfg/kelmora/settings
-    cmake --install "$BUILD" --prefix "$prefix" >/dev/null || fail "cmake --install"
+    export HOME=$T/home
+    local prefix=$HOME/.local app=org.kelmora.Kelmora settings=$T/home/.config/kelmora/settings
+    unset XDG_DATA_HOME XDG_CONFIG_HOME
+    cmake --install "$BUILD" --prefix "$prefix" >/dev/null || fail "cmake --install" # make install's
+    mkdir -p "$HOME/.local/share/kelmora"
+    cp -r "$prefix/share/games/kelmora/data" "$HOME/.local/share/kelmora/"
     desktop-file-validate "$prefix/share/applications/$app.desktop" || fail "the desktop entry"
     appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >/dev/null ||
         fail "the metainfo"
@@ -413,7 +448,7 @@ case_package() { # built once (lintian must pass): its files, and the launcher r
         sort >"$T/files"
     printf '%s\n' ./usr/games/kelmora ./usr/lib/games/kelmora/kelmora \
         ./usr/share/applications/org.kelmora.Kelmora.desktop ./usr/share/doc/kelmora/{changelog.gz,copyright} \
-        $data/gfx/{background,klmr_logo_cpr,rotate,select}.png $data/gfx/pic{1..16}.bmp \
+        $data/gfx/{background,icon,klmr_logo_cpr,rotate,select}.png $data/gfx/pic{1..16}.bmp \
         $data/sfx/{click,swap}.wav ./usr/share/icons/hicolor/{64x64,128x128,256x256}/apps/org.kelmora.Kelmora.png \
         ./usr/share/man/man6/kelmora.6.gz ./usr/share/metainfo/org.kelmora.Kelmora.metainfo.xml \
         "$data/fonts/impact.ttf -> ../../../../fonts/truetype/roboto/unhinted/RobotoCondensed-Bold.ttf" |
@@ -423,7 +458,7 @@ case_package() { # built once (lintian must pass): its files, and the launcher r
     mkdir -p "$T/root/usr/share/fonts/truetype/roboto/unhinted"
     ln -s /usr/share/fonts/truetype/roboto/unhinted/RobotoCondensed-Bold.ttf \
         "$T/root/usr/share/fonts/truetype/roboto/unhinted/"
-    launched "$T/root/usr/games/kelmora"
+    HOME=$T/home XDG_DATA_HOME=$T/xdg XDG_CONFIG_HOME=$T/cfg launched "$T/root/usr/games/kelmora"
 }
 declare -F "case_$CASE" >/dev/null || fail "no such case"
 "case_$CASE"

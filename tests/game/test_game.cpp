@@ -123,13 +123,18 @@ TEST_P(GameTest, MenuFrameCounterFKeyAndBarGlide) {
     EXPECT_FALSE(Press({kKeyEnter})) << "Exit's first frame ends the loop";
 }
 
-// A pointer resting where first reported chooses nothing. Screens open by Enter or a left click
-// (the last motion chooses), close by Escape, Enter or any button, also in the same poll.
+// A pointer resting where first reported chooses nothing until it moves or clicks. Screens open
+// by Enter or a left click (on what it lands on), close by Escape, Enter or any button, also in
+// the same poll.
 TEST_P(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
     Mouse(0, 320, 290);
     Mouse(SDL_BUTTON_RIGHT, 320, 290);
     ASSERT_TRUE(Step());
     EXPECT_EQ(std::tuple(loop.gameState, loop.menuSelection), std::tuple(GameState::Menu, 0));
+    Mouse(SDL_BUTTON_LEFT, 320, 290);
+    Key(kKeyEscape); // Exit chosen and left in one poll
+    ASSERT_TRUE(Step());
+    EXPECT_EQ(std::tuple(loop.gameState, loop.menuSelection), std::tuple(GameState::Menu, 3));
     Mouse(0, 320, menuTextY[3]);
     ASSERT_TRUE(Step());
     EXPECT_EQ(loop.menuSelection, 2) << "a real motion, at the top edge of Exit";
@@ -141,8 +146,7 @@ TEST_P(GameTest, EachScreenOpensByEnterOrClickAndEveryWayLeadsBack) {
                     SCOPED_TRACE(testing::Message() << item << click << way << samePoll);
                     sdlspy::Reset();
                     loop.menuSelection = click ? 0 : item;
-                    if (click) Mouse(0, 320, menuTextY[item] + 1);
-                    click ? Mouse(SDL_BUTTON_LEFT, 320, menuTextY[0] + 1) : Key(kKeyEnter);
+                    click ? Mouse(SDL_BUTTON_LEFT, 320, menuTextY[item] + 1) : Key(kKeyEnter);
                     ASSERT_TRUE(Step(!samePoll));
                     EXPECT_EQ(loop.gameState, samePoll ? GameState::Menu : GameState(item));
                     way > 0 ? Key(way) : Mouse(-way, 0, 0);
@@ -225,7 +229,8 @@ TEST_P(GameTest, LevelEndsBySolvingOrTimeOut) {
 }
 
 // The scramble takes 80 frames, ignoring clicks and Enter. Then keys act only where a click
-// would: `,` `.` and Space like buttons 1, 3 and 2; arrows and pointer move one cursor.
+// would: `,` `.` and Space like buttons 1, 3 and 2; arrows and pointer move one cursor, and
+// only it.
 TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
     int frames = 0;
     Press({kKeyLeft, kKeyRight, kKeyComma, kKeyPeriod, kKeySpace, kKeyEnter}, 0);
@@ -249,9 +254,9 @@ TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
                   std::tuple(key, int8_t(dir), 0));
     }
     TurnBlock(2, 0, 1);              // the pointer marks (2, 0)
-    Press({kKeyLeft, kKeyDown}, 10); // during the turn: only the menu selection
+    Press({kKeyLeft, kKeyDown}, 10); // during the turn: nothing
     Press({kKeyLeft});
-    EXPECT_EQ(std::tuple(loop.hoverX, loop.hoverY, loop.menuSelection), std::tuple(1, 0, 1));
+    EXPECT_EQ(std::tuple(loop.hoverX, loop.hoverY), std::tuple(1, 0));
     // With no mark the block nearest the centre, then the nearest along, across, the smaller.
     loop.puzzle.current = {{}, 6, 6};
     for (int i = 0; i < 36; ++i) // holes at (2, 2), (2, 3) and (5, 5)
@@ -263,6 +268,8 @@ TEST_P(GameTest, LevelOneIsScrambledThenKeyboardPlaysLikeTheMouse) {
         Press({key});
         EXPECT_EQ(std::tuple(key, loop.hoverX, loop.hoverY), std::tuple(key, x, y));
     }
+    Press({kKeyDown, kKeyDown, kKeyEscape, kKeyEnter}); // the arrows left Start chosen
+    EXPECT_EQ(std::tuple(loop.gameState, loop.menuSelection), std::tuple(GameState::Play, 0));
 }
 
 // No key reaches the code ring, `f`, Up, Down or play; Escape and the mouse do nothing.

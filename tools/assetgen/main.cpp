@@ -25,6 +25,8 @@ struct Options {
     std::string icons;   // the icon directory to fill
 };
 
+constexpr int kWindowIconSize = 64;
+
 const char kFontNotice[] =
     "The font data/fonts/impact.ttf is Roboto Condensed Bold, from the Roboto family.\n"
     "Copyright 2015 Google Inc.\n"
@@ -88,6 +90,8 @@ bool WriteImages(const Options& o) {
     ok = WritePng(gfx / "select.png", ToKeyedRgb(DrawSelectBar(), matte)) && ok;
     // The cursor sits on tiles of every colour: its edge is hard, with no matte to blend into.
     ok = WritePng(gfx / "rotate.png", ToKeyedRgb(DrawCursorStrip(), Rgb(0, 0, 0))) && ok;
+    // The window icon: the desktop icon's artwork, whose soft edge SDL reduces to a mask.
+    ok = WritePng(gfx / "icon.png", ToKeyedRgb(DrawIcon(kWindowIconSize), matte)) && ok;
     for (int i = 0; i < kTileCount; ++i) {
         std::string name = "pic" + std::to_string(i + 1) + ".bmp";
         ok = WriteBmp24(gfx / name, ToOpaqueRgb(DrawTile(i))) && ok;
