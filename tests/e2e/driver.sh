@@ -211,7 +211,10 @@ case_keyboard() {
     local auto=2 board menu # auto's scale on 2560x1440, which leaves room for panels
     xserver 2560x1440x24
     S=$auto
-    xdotool mousemove $((320 * S)) $((285 * S))
+    # Over Exit of a window at 0,0; sdl12-compat centres its window on the screen.
+    [ "${KELMORA_E2E_RUNTIME:-classic}" != compat ] || at "$S" $((1280 - 320 * S)) $((720 - 240 * S))
+    xdotool mousemove $((OX + 320 * S)) $((OY + 285 * S))
+    at "$S" 0 0
     shimmed KELMORA_TIME0="$TIME0"
     RESTING=1 start --scale auto
     xwininfo -id "$WIN" | grep -q "Width: $((640 * S))" || fail "--scale auto: not $S"
