@@ -48,7 +48,9 @@ void ReleaseAfterFailure() {
 // not opened again (a FIFO would hang the start there).
 void ReportImageFailure() {
     char message[256];
-    if (failedDataFile[0] != '\0')
+    if (failedImageSize[0] != '\0')
+        snprintf(message, sizeof message, "%s", failedImageSize);
+    else if (failedDataFile[0] != '\0')
         snprintf(message, sizeof message, "Couldn't load the image %s (%s)", failedDataFile,
                  kWhereData);
     else
@@ -217,6 +219,11 @@ int klmr_StartUp(MainLoop* loop) {
         char message[256];
         snprintf(message, sizeof message, "Couldn't open the font %s (%s)", kFontFile, kWhereData);
         klmr_PrintError(message, 0);
+        ReleaseAfterFailure();
+        return -1;
+    }
+    if (char why[256]; !klmr_FontsDraw(why, sizeof why)) {
+        klmr_PrintError(why, 0);
         ReleaseAfterFailure();
         return -1;
     }

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr const char* kMenuTexts[kMenuItems] = {"Start", "HiScores", "About", "Exit"};
-
 constexpr int kGroundY = 450;  // a tile's top when it touches the ground
 constexpr int kHopHeight = 80; // pixels from the ground to the top of a hop
 constexpr int kStripTop = 370; // the band the tiles move in: y 370..479

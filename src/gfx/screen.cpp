@@ -7,6 +7,7 @@
 
 #include <SDL_image.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +43,7 @@ const int menuBarY[kMenuItems] = {151, 191, 231, 271};
 SDL_Rect selectRect = {0, 145, 0, 160};
 
 char failedDataFile[128] = "";
+char failedImageSize[256] = "";
 
 int bounceTile = 0;
 SDL_Rect tileRects[kBounceCount] = {};
@@ -79,7 +81,7 @@ void FreeImage(SDL_Surface** image) {
 
 // The font file's bytes: the three fonts read their glyphs from them for as long as they are
 // open, so they are freed only when the fonts are closed.
-FileBytes fontBytes = {nullptr, 0};
+FileBytes fontBytes = {nullptr, 0, 0};
 
 // Notes the first data file that failed, for start-up's message; its reason stays in the
 // media library's error text.
@@ -100,44 +102,106 @@ SDL_RWops* OpenDataFile(const char* path, FileBytes* bytes) {
     return SDL_RWFromConstMem(bytes->data, static_cast<int>(bytes->size));
 }
 
-// Loads an image with the given loader: IMG_Load_RW for the PNGs (it tells the format from the
-// bytes, as IMG_Load does for every format with a signature), SDL_LoadBMP_RW for the tiles.
-SDL_Surface* LoadImage(const char* path, SDL_Surface* (*load)(SDL_RWops*, int)) {
+// What an image may measure, from the smallest to the largest the game can show. Checked on the
+// file's header before anything is decoded: a decoder allocates what the header claims, and a
+// small compressed file can claim gigabytes and minutes of work.
+struct ImageBounds {
+    const char* what;
+    int minW, minH, maxW, maxH;
+};
+
+// Each is drawn whole within the window.
+constexpr ImageBounds kBackgroundBounds = {"the background", 1, 1, kScreenWidth, kScreenHeight};
+constexpr ImageBounds kLogoBounds = {"the logo", 1, 1, kScreenWidth, kScreenHeight};
+// The bar rests at most at menuBarY[3] + 4 and must stay within the menu column (selectRect),
+// the only rectangle its moves update.
+const ImageBounds kSelectBounds = {"the selection bar", 1, 1, kScreenWidth,
+                                   menuTextY[0] + kMenuHeight - (menuBarY[kMenuItems - 1] + 4)};
+// The board view draws the six 64x64 cursor frames side by side from the strip's top left.
+constexpr ImageBounds kRotateBounds = {"the cursor strip", 6 * 64, 64, kScreenWidth, kScreenHeight};
+// Tiles: bounded by the window here; start-up then checks that they share one size and that
+// the largest boards fit side by side.
+constexpr ImageBounds kTileBounds = {"a tile", 1, 1, kScreenWidth, kScreenHeight};
+
+unsigned long Be32(const unsigned char* p) {
+    return static_cast<unsigned long>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+}
+
+unsigned long Le32(const unsigned char* p) {
+    return static_cast<unsigned long>(p[3]) << 24 | p[2] << 16 | p[1] << 8 | p[0];
+}
+
+// The width and height a PNG's IHDR or a BMP's header gives: true, or false for bytes that are
+// not such an image. The PNG signature also makes sure the PNG decoder is the one that runs.
+bool HeaderSize(const FileBytes& bytes, bool png, long* w, long* h) {
+    const unsigned char* b = bytes.data;
+    if (png) {
+        if (bytes.size < 24 || memcmp(b, "\x89PNG\r\n\x1a\n", 8) != 0 ||
+            memcmp(b + 12, "IHDR", 4) != 0)
+            return false;
+        *w = static_cast<long>(Be32(b + 16));
+        *h = static_cast<long>(Be32(b + 20));
+        return true;
+    }
+    if (bytes.size < 26 || memcmp(b, "BM", 2) != 0) return false;
+    const unsigned long header = Le32(b + 14);
+    if (header == 12) { // the oldest header: 16-bit sizes
+        *w = b[18] | b[19] << 8;
+        *h = b[20] | b[21] << 8;
+        return true;
+    }
+    if (header < 16) return false;
+    // Signed 32-bit sizes; a negative height is a picture stored top row first.
+    *w = static_cast<int32_t>(Le32(b + 18));
+    *h = std::labs(static_cast<long>(static_cast<int32_t>(Le32(b + 22))));
+    return true;
+}
+
+// Loads an image with the given loader: IMG_Load_RW for the PNGs, SDL_LoadBMP_RW for the tiles,
+// once its header gives a size within bounds. The first failure's refusal for the size is kept
+// in failedImageSize.
+SDL_Surface* LoadImage(const char* path, SDL_Surface* (*load)(SDL_RWops*, int),
+                       const ImageBounds& bounds) {
     FileBytes bytes;
     SDL_RWops* stream = OpenDataFile(path, &bytes);
-    SDL_Surface* image = stream != nullptr ? load(stream, 1) : nullptr;
+    SDL_Surface* image = nullptr;
+    const bool png = load != SDL_LoadBMP_RW;
+    long w = 0, h = 0;
+    if (stream != nullptr && !HeaderSize(bytes, png, &w, &h)) {
+        SDL_SetError("%s is not a %s image", path, png ? "PNG" : "BMP");
+        SDL_RWclose(stream);
+    } else if (stream != nullptr &&
+               (w < bounds.minW || h < bounds.minH || w > bounds.maxW || h > bounds.maxH)) {
+        char why[sizeof failedImageSize];
+        snprintf(why, sizeof why, "%s is %ldx%ld pixels, where %s takes %dx%d to %dx%d", path, w, h,
+                 bounds.what, bounds.minW, bounds.minH, bounds.maxW, bounds.maxH);
+        SDL_SetError("%s", why);
+        if (failedDataFile[0] == '\0') memcpy(failedImageSize, why, sizeof why);
+        SDL_RWclose(stream);
+    } else if (stream != nullptr) {
+        image = load(stream, 1);
+    }
     klmr_FreeFileBytes(&bytes);
     if (image == nullptr) NoteFailure(path);
     return image;
 }
 
-} // namespace
-
-namespace {
-
 // The window icon: the desktop icon's artwork, small, keyed with magenta like every image.
 constexpr const char* kIconPath = "data/gfx/icon.png";
 constexpr int kIconMaxSide = 256;
 
-// A PNG's width and height from its header, before anything is decoded: true when the bytes
-// begin like a PNG and both sides are 1..kIconMaxSide.
+// Whether the bytes are a PNG whose header gives sides of 1..kIconMaxSide, before anything is
+// decoded.
 bool IconSizeFits(const FileBytes& bytes) {
-    static const unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    if (bytes.size < 24 || memcmp(bytes.data, kSignature, sizeof kSignature) != 0 ||
-        memcmp(bytes.data + 12, "IHDR", 4) != 0)
-        return false;
-    auto side = [&bytes](size_t at) {
-        const unsigned char* b = bytes.data + at;
-        return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
-    };
-    const uint32_t w = side(16), h = side(20);
-    return w >= 1 && h >= 1 && w <= kIconMaxSide && h <= kIconMaxSide;
+    long w = 0, h = 0;
+    return HeaderSize(bytes, true, &w, &h) && w >= 1 && h >= 1 && w <= kIconMaxSide &&
+           h <= kIconMaxSide;
 }
 
 } // namespace
 
 void klmr_SetWindowIcon() {
-    FileBytes bytes = {nullptr, 0};
+    FileBytes bytes = {nullptr, 0, 0};
     char why[160] = "";
     SDL_Surface* icon = nullptr;
     if (klmr_ReadDataFile(kIconPath, &bytes, why, sizeof why) == 0) {
@@ -200,6 +264,42 @@ int klmr_OpenFonts() {
     return 1;
 }
 
+int klmr_FontsDraw(char* why, size_t whySize) {
+    TTF_Font* fonts[] = {fontLarge, fontMedium, fontSmall};
+    const int sizes[] = {27, 20, 16};
+    for (int i = 0; i < 3; ++i) {
+        TTF_Font* font = fonts[i];
+        const int height = font != nullptr ? TTF_FontHeight(font) : 0;
+        for (const char* word : kMenuTexts) {
+            // A letter without a glyph of its own would be drawn as the font's "missing" box.
+            bool provided = height > 0;
+            for (const char* c = word; *c != '\0' && provided; ++c)
+                provided = TTF_GlyphIsProvided(font, static_cast<Uint16>(*c)) != 0;
+            SDL_Surface* text = provided ? TTF_RenderText_Blended(font, word, colorMenu) : nullptr;
+            bool visible = false;
+            if (text != nullptr && text->h > 0 && SDL_LockSurface(text) == 0) {
+                // Blended text is 32-bit with its coverage in the alpha channel.
+                for (int y = 0; y < text->h && !visible; ++y) {
+                    const auto* row = reinterpret_cast<const Uint32*>(
+                        static_cast<const Uint8*>(text->pixels) + y * text->pitch);
+                    for (int x = 0; x < text->w && !visible; ++x)
+                        visible = (row[x] & text->format->Amask) != 0;
+                }
+                SDL_UnlockSurface(text);
+            }
+            if (text != nullptr) SDL_FreeSurface(text);
+            if (!visible) {
+                snprintf(why, whySize,
+                         "the font %s draws \"%s\" at %d points as nothing or without its "
+                         "letters (a line height of %d): the file is damaged",
+                         kFontPath, word, sizes[i], height);
+                return 0;
+            }
+        }
+    }
+    return 1;
+}
+
 void klmr_CloseFonts() {
     if (fontLarge != nullptr) TTF_CloseFont(fontLarge);
     if (fontMedium != nullptr) TTF_CloseFont(fontMedium);
@@ -212,6 +312,7 @@ int klmr_LoadAndConvertImages(SDL_Surface* target) {
     klmr_FreeImages();
 
     failedDataFile[0] = '\0';
+    failedImageSize[0] = '\0';
 
     // All four are tried; the message gives the reason of the first that failed, the file
     // start-up names.
@@ -220,8 +321,10 @@ int klmr_LoadAndConvertImages(SDL_Surface* target) {
     SDL_Surface** pngs[] = {&imgBackground, &imgLogo, &imgSelect, &imgRotate};
     const char* const pngFiles[] = {"data/gfx/background.png", "data/gfx/klmr_logo_cpr.png",
                                     "data/gfx/select.png", "data/gfx/rotate.png"};
+    const ImageBounds* bounds[] = {&kBackgroundBounds, &kLogoBounds, &kSelectBounds,
+                                   &kRotateBounds};
     for (int i = 0; i < 4; ++i) {
-        *pngs[i] = LoadImage(pngFiles[i], IMG_Load_RW);
+        *pngs[i] = LoadImage(pngFiles[i], IMG_Load_RW, *bounds[i]);
         if (*pngs[i] == nullptr && !failed)
             snprintf(firstError, sizeof firstError, "%s", SDL_GetError());
         failed = failed || *pngs[i] == nullptr;
@@ -234,7 +337,7 @@ int klmr_LoadAndConvertImages(SDL_Surface* target) {
     for (int n = 1; n <= kTileCount; ++n) {
         char path[128];
         snprintf(path, sizeof path, "data/gfx/pic%d.bmp", n);
-        tiles[n - 1] = LoadImage(path, SDL_LoadBMP_RW);
+        tiles[n - 1] = LoadImage(path, SDL_LoadBMP_RW, kTileBounds);
         if (tiles[n - 1] == nullptr) {
             fprintf(stderr, "klmr_LoadAndConvertImages: I can't create bmp: %s\n", SDL_GetError());
             return 0;

@@ -36,6 +36,8 @@ extern SDL_Surface* tiles[kTileCount]; // cell value v is drawn with tiles[v - 1
 // The data file whose load made the last klmr_OpenFonts or klmr_LoadAndConvertImages fail, so
 // that start-up can name it without opening it again; empty after a success.
 extern char failedDataFile[128];
+// When that file was refused for the size its header gives, why, naming it; else empty.
+extern char failedImageSize[256];
 
 // The stored colour table, in this order, and its four names.
 extern const SDL_Color colorTable[4];
@@ -46,6 +48,7 @@ extern const SDL_Color& colorRed;    // 250, 10, 25
 extern const SDL_Color colorMenu;    // 95, 10, 250: the four menu items
 
 // Menu geometry, index 0 Start, 1 HiScores, 2 About, 3 Exit.
+inline constexpr const char* kMenuTexts[kMenuItems] = {"Start", "HiScores", "About", "Exit"};
 extern const int menuTextY[kMenuItems]; // 145, 185, 225, 265
 extern const int menuBarY[kMenuItems];  // 151, 191, 231, 271
 extern SDL_Rect selectRect;             // the menu column: centred imgSelect width, y 145, h 160
@@ -73,6 +76,13 @@ int klmr_OpenScreen(Uint32 flags);
 // file is read whole (regular files only, bounded) and the fonts read their glyphs from those
 // bytes, which stay in memory until klmr_CloseFonts.
 int klmr_OpenFonts();
+
+// Whether the three open fonts draw: each has a line height, a glyph of its own for every letter
+// of the menu words, and draws each word with at least one visible pixel. A damaged font file (a
+// missing cmap, glyph offsets zeroed, no glyphs, a line height of 0) can open and draw nothing at
+// all, leaving a game without a word on screen. 1, or 0 with a one-line reason naming the font file
+// in why.
+int klmr_FontsDraw(char* why, size_t whySize);
 
 // Closes each open font and frees the font file's bytes. The pointers are not cleared.
 void klmr_CloseFonts();

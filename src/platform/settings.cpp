@@ -4,15 +4,14 @@
 #include "files.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -116,92 +115,21 @@ bool MakeFolders(const std::string& path) {
     return true;
 }
 
-// The file a save replaces: the file a symbolic link names, so that the link stays, else path.
-std::string SaveTarget(const char* path) {
-    struct stat link;
-    if (lstat(path, &link) == 0 && S_ISLNK(link.st_mode)) {
-        char* resolved = realpath(path, nullptr);
-        if (resolved != nullptr) {
-            std::string target = resolved;
-            free(resolved);
-            return target;
-        }
-    }
-    return path;
-}
-
-// Replaces dest by a file of bytes in one step: written in full to a temporary file of a unique
-// name beside it, made durable, then renamed over dest. The old file keeps its mode; a new one
-// gets the umask's. On failure the temporary file is gone, dest is as it was, and errno tells
-// why.
-bool ReplaceFile(const std::string& dest, const std::string& bytes) {
-    struct stat old;
-    mode_t mode;
-    if (stat(dest.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = umask(022);
-        umask(mask);
-        mode = 0644 & ~mask;
-    }
-    std::string temp = dest + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = fchmod(fd, mode) == 0;
-    for (size_t done = 0; ok && done < bytes.size();) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<size_t>(n);
-    }
-    ok = ok && fsync(fd) == 0;
-    int saved = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        saved = errno;
-    }
-    if (ok && rename(temp.c_str(), dest.c_str()) != 0) {
-        ok = false;
-        saved = errno;
-    }
-    if (!ok) {
-        unlink(temp.c_str());
-        errno = saved;
-        return false;
-    }
-    // The rename itself made durable; a failure here loses nothing already written.
-    const size_t slash = dest.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : dest.substr(0, slash + 1);
-    const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
-    return true;
-}
-
 } // namespace
 
 int klmr_SettingsLoad(const char* path, Settings* out, char* why, size_t whySize) {
     if (why != nullptr && whySize > 0) why[0] = '\0';
     if (out != nullptr) *out = kUnset;
     if (path == nullptr || out == nullptr) return Fail(why, whySize, "no settings file to read");
-    // stat never blocks, even on a FIFO; the read below checks the kind again on what it opens.
-    struct stat st;
-    if (stat(path, &st) != 0) {
-        if (errno == ENOENT) return 0;
-        return Fail(why, whySize, "Couldn't read %s: %s", path, strerror(errno));
-    }
-    if (S_ISREG(st.st_mode) && static_cast<unsigned long long>(st.st_size) > kSettingsFileMax)
-        return Fail(why, whySize, "%s is larger than %zu bytes", path, kSettingsFileMax);
     FileBytes bytes;
-    if (klmr_ReadDataFile(path, &bytes, why, whySize) != 0) return -1;
+    if (klmr_ReadFileBounded(path, kSettingsFileMax, &bytes, why, whySize) != 0) {
+        if (errno != ENOENT) return -1;
+        if (why != nullptr && whySize > 0) why[0] = '\0';
+        return 0;
+    }
     Settings s = kUnset;
-    const int bad = bytes.size > kSettingsFileMax
-                        ? -1
-                        : Parse({reinterpret_cast<const char*>(bytes.data), bytes.size}, &s);
+    const int bad = Parse({reinterpret_cast<const char*>(bytes.data), bytes.size}, &s);
     klmr_FreeFileBytes(&bytes);
-    if (bad < 0) return Fail(why, whySize, "%s is larger than %zu bytes", path, kSettingsFileMax);
     if (bad > 0) return Fail(why, whySize, "%s is not a settings file (line %d)", path, bad);
     *out = s;
     return 0;
@@ -211,10 +139,13 @@ int klmr_SettingsSave(const char* path, const Settings* in, char* why, size_t wh
     if (why != nullptr && whySize > 0) why[0] = '\0';
     if (path == nullptr || path[0] == '\0' || in == nullptr)
         return Fail(why, whySize, "no settings file to write");
-    const std::string target = SaveTarget(path);
+    char target[PATH_MAX];
+    if (klmr_RewriteTarget(path, target, sizeof target) != 0)
+        return Fail(why, whySize, "Couldn't write %s: %s", path, strerror(errno));
     if (!MakeFolders(target))
         return Fail(why, whySize, "Couldn't create the folder of %s: %s", path, strerror(errno));
-    if (!ReplaceFile(target, Format(*in)))
+    const std::string text = Format(*in);
+    if (klmr_ReplaceFile(target, text.data(), text.size(), -1, nullptr) != 0)
         return Fail(why, whySize, "Couldn't write %s: %s", path, strerror(errno));
     return 0;
 }

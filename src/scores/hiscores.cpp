@@ -2,6 +2,7 @@
 #include "hiscores.h"
 
 #include "clock.h"
+#include "files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,7 +36,7 @@ void StoreName(char (&dst)[kHiScoreNameSize], const char* name) {
 // file's bytes from memory: the file has been read whole, within its size limit.
 class RecordReader {
   public:
-    explicit RecordReader(const std::string& bytes)
+    explicit RecordReader(std::string_view bytes)
         : p_(bytes.data()), end_(bytes.data() + bytes.size()) {}
 
     // "%[^|]": every character up to the next "|" (not consumed). Only the first 31 characters
@@ -134,7 +136,7 @@ class RecordReader {
 // Reads the ten records of bytes into the rows of table, which hold the defaults, and sets
 // minScore. The level and score variables carry over from record to record; until a number
 // has been read into one of them, the rows keep their default value for it.
-void ReadRecords(const std::string& bytes, HiScoreTable* table) {
+void ReadRecords(std::string_view bytes, HiScoreTable* table) {
     RecordReader reader(bytes);
     long level = 0;
     long score = 0;
@@ -171,9 +173,9 @@ std::string Format(const HiScoreTable& table) {
 // whose lines end in CRLF counts as saved too: with its line ends made LF, it must read into
 // rows whose save is those bytes. (Read as they stand, such a file gives names that begin with
 // the CR LF; their save is then the file's table, not the file's bytes.)
-bool InSavedForm(const std::string& bytes, const HiScoreTable& table) {
+bool InSavedForm(std::string_view bytes, const HiScoreTable& table) {
     if (Format(table) == bytes) return true;
-    if (bytes.find('\r') == std::string::npos) return false;
+    if (bytes.find('\r') == std::string_view::npos) return false;
     std::string lf;
     for (size_t i = 0; i < bytes.size(); ++i)
         if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) lf += bytes[i];
@@ -183,123 +185,9 @@ bool InSavedForm(const std::string& bytes, const HiScoreTable& table) {
     return Format(reread) == lf;
 }
 
-// Reads the whole score file at path into bytes, with the mode of the file:
-//   0 read; 1 there is no such file; -1 not read (errno tells why).
-// Nothing here blocks on a FIFO or a device, and nothing beyond kHiScoreFileMax is read.
-int ReadScoreFile(const char* path, std::string* bytes, mode_t* mode) {
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return errno == ENOENT ? 1 : -1;
-    struct stat st;
-    int result = 0;
-    if (fstat(fd, &st) != 0) {
-        result = -1;
-    } else if (!S_ISREG(st.st_mode)) {
-        errno = EINVAL;
-        result = -1;
-    } else if (st.st_size > kHiScoreFileMax) {
-        errno = EFBIG;
-        result = -1;
-    }
-    // Read to the end, but never past the bound: a file that grows while it is read is refused
-    // like one that was too large from the start.
-    char buf[4096];
-    while (result == 0) {
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            result = n < 0 ? -1 : 0;
-            break;
-        }
-        bytes->append(buf, static_cast<size_t>(n));
-        if (bytes->size() > static_cast<size_t>(kHiScoreFileMax)) {
-            errno = EFBIG;
-            result = -1;
-        }
-    }
-    if (result == 0) *mode = st.st_mode & 07777;
-    const int saved = errno;
-    close(fd);
-    errno = saved;
-    return result;
-}
-
-// Writes all of buf to fd, going on after short writes and interruptions.
-bool WriteAll(int fd, const char* buf, size_t len) {
-    while (len > 0) {
-        const ssize_t n = write(fd, buf, len);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        buf += n;
-        len -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// The mode a new file gets from the umask, read without leaving it changed.
-mode_t NewFileMode() {
-    const mode_t mask = umask(022);
-    umask(mask);
-    return 0644 & ~mask;
-}
-
-// Makes the directory entry of a rename durable; a failure here loses nothing already
-// written, so it is not reported. The directory is as long as the path, which may be a
-// symbolic link's target of up to PATH_MAX characters.
-void SyncDirectoryOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "."
-                            : slash == 0               ? "/"
-                                                       : path.substr(0, slash);
-    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
-// Replaces the file dest by one holding bytes, with the given mode, in one step: written in
-// full to temp (a fixed name, only ever used under the lock; a stale one from a killed save is
-// removed first), made durable, then renamed over dest. On failure temp is removed, dest is as
-// it was, and errno tells why.
-bool ReplaceFile(const std::string& dest, const std::string& temp, const std::string& bytes,
-                 mode_t mode) {
-    unlink(temp.c_str());
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-    int saved = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        saved = errno;
-    }
-    if (ok && rename(temp.c_str(), dest.c_str()) != 0) {
-        ok = false;
-        saved = errno;
-    }
-    if (!ok) {
-        unlink(temp.c_str());
-        errno = saved;
-        return false;
-    }
-    SyncDirectoryOf(dest);
-    return true;
-}
-
-// The file a save replaces: the file a symbolic link names (so that the link keeps pointing at
-// it), else path itself.
-std::string SaveTarget(const char* path) {
-    struct stat link;
-    if (lstat(path, &link) == 0 && S_ISLNK(link.st_mode)) {
-        char* resolved = realpath(path, nullptr);
-        if (resolved != nullptr) {
-            std::string target = resolved;
-            free(resolved);
-            return target;
-        }
-    }
-    return path;
+// The bytes of a read file, as text.
+std::string_view Text(const FileBytes& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data), bytes.size};
 }
 
 // Takes the exclusive lock on lockPath (created if need be), polling for at most
@@ -340,6 +228,15 @@ int InsertRow(HiScoreTable* table, const char* name, uint8_t level, uint32_t sco
     return rank;
 }
 
+// Whether two sets of rows hold the same names, levels and scores.
+bool SameRows(const HiScoreEntry (&a)[kHiScoreRows], const HiScoreEntry (&b)[kHiScoreRows]) {
+    for (int i = 0; i < kHiScoreRows; ++i)
+        if (memcmp(a[i].name, b[i].name, kHiScoreNameSize) != 0 || a[i].level != b[i].level ||
+            a[i].score != b[i].score)
+            return false;
+    return true;
+}
+
 // Records an inserted row for the next save's merge. Only ten can ever reach a table, so a full
 // record drops its weakest row: the lowest score, and of equal scores the latest, which ranks
 // below the earlier ones and would be pushed out by them first.
@@ -369,7 +266,7 @@ void klmr_HiScoreDefaults(HiScoreTable* table) {
         table->rows[i].score = static_cast<uint32_t>(100 - 10 * i);
     }
     table->minScore = table->rows[kHiScoreRows - 1].score;
-    table->savedForm = true;
+    memcpy(table->fileRows, table->rows, sizeof table->rows);
     table->newCount = 0;
     memset(table->newRows, 0, sizeof table->newRows);
 }
@@ -384,14 +281,16 @@ int klmr_HiScoreLoad(HiScoreTable* table, const char* path) {
 
     // A file that could not be read whole leaves the defaults and no path, so that the save at
     // the end never replaces a table this program did not see.
-    std::string bytes;
-    mode_t mode = 0;
-    const int read = ReadScoreFile(path, &bytes, &mode);
-    if (read < 0) return -1;
+    FileBytes bytes;
+    if (klmr_ReadFileBounded(path, kHiScoreFileMax, &bytes, nullptr, 0) != 0) {
+        if (errno != ENOENT) return -1;
+        memcpy(table->path, path, len);
+        return 1;
+    }
     memcpy(table->path, path, len);
-    if (read == 1) return 1;
-    ReadRecords(bytes, table);
-    table->savedForm = InSavedForm(bytes, *table);
+    ReadRecords(Text(bytes), table);
+    klmr_FreeFileBytes(&bytes);
+    memcpy(table->fileRows, table->rows, sizeof table->rows);
     return 0;
 }
 
@@ -408,7 +307,9 @@ int klmr_HiScoreSave(HiScoreTable* table) {
     // Keep what a plain rewrite of the file would have kept: a symbolic link goes on pointing
     // at the file it names (the new table replaces that file, not the link), and a file the
     // player may not write to is left alone.
-    const std::string target = SaveTarget(path);
+    char resolved[PATH_MAX];
+    if (klmr_RewriteTarget(path, resolved, sizeof resolved) != 0) return -1;
+    const std::string target = resolved;
     if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) return -1;
 
     const int lock = TakeLock(target + ".lock");
@@ -416,27 +317,44 @@ int klmr_HiScoreSave(HiScoreTable* table) {
 
     // The file as it is now, which another copy may have saved since this one read it. One that
     // has become unreadable is not replaced: this copy cannot see what it would destroy.
-    std::string old;
-    mode_t mode = NewFileMode();
-    const int read = ReadScoreFile(target.c_str(), &old, &mode);
+    FileBytes old;
+    const int read = klmr_ReadFileBounded(target.c_str(), kHiScoreFileMax, &old, nullptr, 0) == 0
+                         ? 0
+                     : errno == ENOENT ? 1
+                                       : -1;
     bool ok = read >= 0;
     HiScoreTable merged;
     klmr_HiScoreDefaults(&merged);
     memcpy(merged.path, path, len + 1);
-    if (read == 0) ReadRecords(old, &merged);
+    if (read == 0) ReadRecords(Text(old), &merged);
     // Bytes that are not a table this program wrote (notes behind a link, a damaged or
     // hand-made file) are kept beside it before they are replaced; a saved table is not.
-    const bool keepOld = read == 0 && !old.empty() && !InSavedForm(old, merged);
-    const int count = std::clamp(table->newCount, 0, kHiScoreRows);
-    for (int i = 0; i < count; ++i) {
-        const HiScoreEntry& row = table->newRows[i];
-        InsertRow(&merged, row.name, row.level, row.score);
+    const bool keepOld = read == 0 && old.size > 0 && !InSavedForm(Text(old), merged);
+    if (SameRows(merged.rows, table->fileRows)) {
+        // No other copy has saved since: the table in memory is the file's rows with this copy's
+        // inserts, every one of them, made by the same rule.
+        memcpy(merged.rows, table->rows, sizeof merged.rows);
+        merged.minScore = merged.rows[kHiScoreRows - 1].score;
+    } else {
+        const int count = std::clamp(table->newCount, 0, kHiScoreRows);
+        for (int i = 0; i < count; ++i) {
+            const HiScoreEntry& row = table->newRows[i];
+            InsertRow(&merged, row.name, row.level, row.score);
+        }
     }
+    memcpy(merged.fileRows, merged.rows, sizeof merged.rows);
 
-    const std::string temp = target + ".tmp";
-    if (ok && keepOld) ok = ReplaceFile(target + ".bak", temp, old, mode);
-    if (ok) ok = ReplaceFile(target, temp, Format(merged), mode);
+    // The temporary file has a fixed name, used only under the lock: one left by a save killed
+    // part way is replaced by the next.
+    const std::string temp = target + ".tmp", text = Format(merged);
+    const int mode = read == 0 ? static_cast<int>(old.mode) : -1; // a new file: the umask's
+    if (ok && keepOld)
+        ok = klmr_ReplaceFile((target + ".bak").c_str(), old.data, old.size, mode, temp.c_str()) ==
+             0;
+    if (ok)
+        ok = klmr_ReplaceFile(target.c_str(), text.data(), text.size(), mode, temp.c_str()) == 0;
     const int saved = errno;
+    klmr_FreeFileBytes(&old);
     close(lock);
     errno = saved;
     if (!ok) return -1;

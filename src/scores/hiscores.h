@@ -5,10 +5,13 @@
 // Invariant: minScore == rows[9].score after every operation that changes rows.
 //
 // Several copies of the game may share one file. Every save is a merge made under an advisory
-// lock (flock on "<file>.lock" beside the file): the file is read again as it is now, the rows
-// this process inserted since it last loaded or saved are inserted into it by the same rule,
-// and the result replaces the file and becomes the table in memory. With one copy, that is
-// exactly the table in memory.
+// lock (flock on "<file>.lock" beside the file): the file is read again as it is now. If it
+// still holds the rows this copy last read from it or wrote to it, no other copy has saved
+// since, and the table in memory is written as it stands: with one copy, the file always equals
+// the table in memory, whatever the table's order and however many rows were inserted. Else the
+// rows this copy inserted since its last save (the ten best of them: no more can enter a table)
+// are inserted into the file's rows by the same rule, and the result replaces the file and
+// becomes the table in memory.
 #pragma once
 
 #include <cstdint>
@@ -30,18 +33,17 @@ struct HiScoreTable {
     char path[kHiScoreNameSize]; // file loaded from and saved to; empty means "do not save"
     HiScoreEntry rows[kHiScoreRows];
     uint32_t minScore;
-    // The file's state, for the merge of the next save.
-    bool savedForm; // the file as last read or written held exactly what a save of its rows
-                    // writes (CRLF line ends count as equal), or there was no file
-    int newCount;   // 0..10: rows inserted by this process since the last load or save
+    // For the merge of the next save.
+    HiScoreEntry fileRows[kHiScoreRows]; // the file's rows when this copy last read or wrote it
+                                         // (the defaults when there was no file)
+    int newCount; // 0..10: rows inserted by this process since the last load or save
     HiScoreEntry newRows[kHiScoreRows]; // those rows in insertion order (the ten best of them)
 };
 
 // Ten rows "Quorvane", level 1, scores 100, 90, ... 10; empty path, no recorded rows.
 void klmr_HiScoreDefaults(HiScoreTable* table);
 
-// Defaults, then the rows of the file at path; notes in savedForm whether the file is exactly
-// what a save of those rows writes. The file is read whole, never blocking on it.
+// Defaults, then the rows of the file at path. The file is read whole, never blocking on it.
 //   0  the file was read;
 //   1  there is no such file: defaults stay, path is kept so that the save creates the file;
 //  -1  the path was refused (32 or more characters) or the file exists but is not read: not a

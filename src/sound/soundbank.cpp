@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 SoundBank soundBank = {};
 
@@ -63,15 +64,25 @@ int klmr_SoundLoad(int slot, const char* path) {
     // block on a FIFO and crash on a header it cannot convert. A refused file fails like a
     // missing one, its reason standing in for the library's error text.
     FileBytes bytes;
+    WavChunks chunks = {};
     char why[160];
     if (klmr_ReadDataFile(path, &bytes, why, sizeof why) != 0) {
         SDL_SetError("%s", why);
-    } else if (char reason[120]; !klmr_WavCheck(bytes.data, bytes.size, reason, sizeof reason)) {
+    } else if (char reason[120];
+               !klmr_WavCheck(bytes.data, bytes.size, reason, sizeof reason, &chunks)) {
         SDL_SetError("%s: %s", path, reason);
     } else {
-        // The mixer copies the samples out; the load closes the stream either way.
-        SDL_RWops* stream = SDL_RWFromConstMem(bytes.data, static_cast<int>(bytes.size));
+        // The mixer gets the plain form of the file (see wavcheck.h) and copies the samples out;
+        // the load closes the stream either way. Its refusal names the file, as every other does.
+        std::vector<unsigned char> plain(klmr_WavPlainSize(&chunks));
+        klmr_WavWritePlain(bytes.data, &chunks, plain.data());
+        SDL_RWops* stream = SDL_RWFromConstMem(plain.data(), static_cast<int>(plain.size()));
         if (stream != nullptr) chunk = Mix_LoadWAV_RW(stream, 1);
+        if (chunk == nullptr) {
+            char mixer[160];
+            snprintf(mixer, sizeof mixer, "%s", SDL_GetError());
+            SDL_SetError("%s: %s", path, mixer);
+        }
     }
     klmr_FreeFileBytes(&bytes);
     if (chunk == nullptr) {

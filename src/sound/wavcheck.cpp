@@ -1,6 +1,7 @@
 // The WAV header check: RIFF chunks walked within the file, the format chunk's fields bounded.
 #include "wavcheck.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -68,11 +69,13 @@ bool CheckFormat(const unsigned char* fmt, unsigned* align, char* why, size_t wh
 
 } // namespace
 
-bool klmr_WavCheck(const unsigned char* data, size_t size, char* why, size_t whySize) {
+bool klmr_WavCheck(const unsigned char* data, size_t size, char* why, size_t whySize,
+                   WavChunks* chunks) {
     if (data == nullptr || size < 12 || memcmp(data, "RIFF", 4) != 0 ||
         memcmp(data + 8, "WAVE", 4) != 0)
         return Refuse(why, whySize, "not a RIFF WAVE file");
     unsigned align = 0; // 0 until the format chunk has been checked
+    size_t format = 0;
     for (size_t pos = 12;;) {
         if (size - pos < kChunkHeader)
             return Refuse(why, whySize, align ? "no data chunk" : "no 'fmt ' chunk");
@@ -87,21 +90,49 @@ bool klmr_WavCheck(const unsigned char* data, size_t size, char* why, size_t why
                               "a data chunk of %lu bytes where the file holds %zu after its header",
                               static_cast<unsigned long>(length), left);
             if (length < align) return Refuse(why, whySize, "no whole sample in the data chunk");
+            if (chunks != nullptr) *chunks = {format, body, length};
             return true;
         }
         if (length > left)
             return Refuse(why, whySize, "a '%s' chunk of %lu bytes where the file holds %zu",
                           id.text, static_cast<unsigned long>(length), left);
-        if (length % 2 != 0)
-            return Refuse(why, whySize, "a '%s' chunk of an odd size, %lu bytes", id.text,
-                          static_cast<unsigned long>(length));
         if (memcmp(id.text, "fmt ", 4) == 0 && align == 0) {
             if (length < kFmtMin)
                 return Refuse(why, whySize, "a 'fmt ' chunk of %lu bytes (it needs %lu)",
                               static_cast<unsigned long>(length),
                               static_cast<unsigned long>(kFmtMin));
             if (!CheckFormat(data + body, &align, why, whySize)) return false;
+            format = body;
         }
-        pos = body + length;
+        // A chunk of an odd size is followed by a pad byte. A pad byte missing at the end of
+        // the file leaves no room for another chunk, as does the end itself.
+        pos = std::min(size, body + length + length % 2);
     }
+}
+
+size_t klmr_WavPlainSize(const WavChunks* chunks) {
+    return kWavPlainHeader + chunks->sampleBytes + chunks->sampleBytes % 2;
+}
+
+void klmr_WavWritePlain(const unsigned char* data, const WavChunks* chunks, unsigned char* out) {
+    const size_t size = klmr_WavPlainSize(chunks);
+    // The sizes fit 32 bits: the data chunk's came from a 32-bit field, and the file it lies in
+    // is a few MiB at most.
+    auto put32 = [&out](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            *out++ = static_cast<unsigned char>(v >> 8 * i);
+    };
+    auto put = [&out](const void* p, size_t n) {
+        memcpy(out, p, n);
+        out += n;
+    };
+    put("RIFF", 4);
+    put32(static_cast<uint32_t>(size - 8));
+    put("WAVEfmt ", 8);
+    put32(kFmtMin);
+    put(data + chunks->format, kFmtMin);
+    put("data", 4);
+    put32(static_cast<uint32_t>(chunks->sampleBytes));
+    put(data + chunks->samples, chunks->sampleBytes);
+    if (chunks->sampleBytes % 2 != 0) *out = 0;
 }

@@ -291,6 +291,17 @@ fault() {
     garbage) head -c 2048 /dev/urandom >"$T/work/$file" ;;
     fifo) mkfifo "$T/work/$file" ;;
     huge) convert -size 200x200 xc:teal "BMP3:$T/work/$file" ;;
+    loca | cmap) # a font with that table zeroed opens, and draws nothing or boxes
+        cp "$T/orig" "$T/work/$file"
+        local i at n
+        n=$(od -An -tu2 --endian=big -j4 -N2 "$T/orig")
+        for ((i = 0, at = 12; i < n; i++, at += 16)); do
+            [ "$(dd if="$T/orig" bs=1 skip=$at count=4 status=none)" = "$2" ] || continue
+            dd if=/dev/zero of="$T/work/$file" bs=1 conv=notrunc status=none \
+                seek=$(($(od -An -tu4 --endian=big -j$((at + 8)) -N4 "$T/orig"))) \
+                count=$(($(od -An -tu4 --endian=big -j$((at + 12)) -N4 "$T/orig")))
+        done
+        ;;
     *) # "OFFSET BYTES": the file with the bytes at OFFSET replaced (a WAV header's field)
         cp "$T/orig" "$T/work/$file"
         printf %b "${2#* }" | dd of="$T/work/$file" bs=1 seek="${2%% *}" conv=notrunc status=none
@@ -312,8 +323,20 @@ case_broken_data() {
         gfx/rotate.png gfx/pic1.bmp gfx/pic16.bmp sfx/swap.wav sfx/click.wav; do
         for how in missing empty garbage fifo; do fault "$f" "$how"; done
     done
+    fault fonts/impact.ttf loca
+    fault fonts/impact.ttf cmap
     fault gfx/pic7.bmp huge
     grep -qx 'Error: data/gfx/pic7.bmp .*200x200.*' "$T/err" || fail "the tile size is not told"
+    # Sizes beyond what the game can show, told by the headers alone (their checksums no longer
+    # match, so only a refusal before decoding gives the size).
+    local f patch size
+    for f in 'klmr_logo_cpr.png|16 \x00\x00\x2e\xe0\x00\x00\x2e\xe0|12000x12000' \
+        'select.png|20 \x00\x00\x00\x1f|300x31' 'rotate.png|16 \x00\x00\x01\x7f|383x64' \
+        "pic5.bmp|22 \\x1f\\xfe\\xff\\xff|${TW}x481"; do
+        IFS='|' read -r f patch size <<<"$f"
+        fault "gfx/$f" "$patch"
+        grep -q "^Error: data/gfx/$f is $size pixels" "$T/err" || fail "$f: $(cat "$T/err")"
+    done
     # 0 channels, a rate of 0 and of 4e9 Hz, 12 bits a sample
     for how in '22 \0\0' '24 \0\0\0\0' '24 \x00\x28\x6b\xee' '34 \x0c'; do fault sfx/click.wav "$how"; done
     fault sfx/swap.wav missing
