@@ -295,9 +295,11 @@ SDL_Surface* klmr_DisplayOpen(Uint32 flags) {
     }
     windowW = wantedW;
     windowH = wantedH;
+    // Fullscreen refused, the window still shows the game.
     const bool full = wantedFullscreen;
     if (!SetMode(full && desktopW > 0 ? desktopW : windowW,
-                 full && desktopW > 0 ? desktopH : windowH, full))
+                 full && desktopW > 0 ? desktopH : windowH, full) &&
+        (!full || !SetMode(windowW, windowH, false)))
         return nullptr;
     return drawing;
 }
