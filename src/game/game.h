@@ -71,12 +71,14 @@ struct MainLoop {
 // not given: the program then behaves as it always has.
 inline constexpr int kScaleUnset = -1;
 struct Options {
-    int scale;          // "--scale N": 1..3, or kScaleAuto for "auto"; kScaleUnset when not given
-    int help;           // "--help" or "-h"
-    int version;        // "--version" or "-V"
-    const char* record; // "--record FILE": the run is recorded into FILE
-    const char* replay; // "--replay FILE": the run recorded in FILE is played back
-    int headless;       // "--headless": the replay plays on the dummy drivers, without waiting
+    int scale;            // "--scale N": 1..3, or kScaleAuto for "auto"; kScaleUnset when not given
+    int fullscreen;       // "--fullscreen": start fullscreen
+    const char* settings; // "--settings FILE": the window choices are read from and kept in FILE
+    int help;             // "--help" or "-h"
+    int version;          // "--version" or "-V"
+    const char* record;   // "--record FILE": the run is recorded into FILE
+    const char* replay;   // "--replay FILE": the run recorded in FILE is played back
+    int headless;         // "--headless": the replay plays on the dummy drivers, without waiting
 };
 
 // Reads the program's arguments, in any order, each option at most meaningful once (a later
@@ -90,6 +92,15 @@ bool klmr_ParseArgs(int argc, const char* const* argv, Options* options);
 void klmr_PrintUsage(FILE* out);
 void klmr_PrintHelp(FILE* out);
 void klmr_PrintVersion(FILE* out);
+
+// Remembered window choices. klmr_ChoicesLoad reads the settings file at path (null: none) and
+// gives the display what it holds, the options given on the command line winning for this run; a
+// file that cannot be read gets one warning line on standard error and is never written over.
+// klmr_ChoicesKeep, after the player resized the window or toggled fullscreen, writes what
+// changed since *before back to the file. Without a file nothing is read or written.
+struct DisplayState;
+void klmr_ChoicesLoad(const char* path, const Options* options);
+void klmr_ChoicesKeep(const DisplayState* before);
 
 // "Error: %s\n", or with flag 1 "Error: %s : %s\n" with SDL_GetError(), on standard error.
 // A null message prints nothing.

@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
     // Before the display is looked for: a headless replay chooses the dummy driver.
     if (SetUpReplay(options) != 0) return 2;
     if (klmr_CheckDisplay() != 0) return -1;
-    klmr_DisplaySetScale(options.scale == kScaleUnset ? 1 : options.scale);
+    // A replay reads and writes no settings: its window is the command line's alone.
+    klmr_ChoicesLoad(options.replay != nullptr ? nullptr : options.settings, &options);
     if (klmr_StartUp(&loop) != 0) return -1;
     while (klmr_Frame(&loop)) {
     }

@@ -36,7 +36,11 @@ bool DispatchKey(MainLoop* loop, int sym) {
     if (state == GameState::NameEntry) return klmr_NameEntryKey(loop, sym);
     if ((sym >= '0' && sym <= '9') || (sym >= 'a' && sym <= 'z')) {
         klmr_CodeRingFeed(loop, static_cast<char>(sym));
-        if (sym == 'f') loop->flipScreen = 1;
+        // `f` hands the whole picture to the display, whatever it was handed before.
+        if (sym == 'f') {
+            loop->flipScreen = 1;
+            klmr_DisplayForget();
+        }
         return true;
     }
     // In a level the arrows play: Up and Down move only the block cursor there. Were they to
@@ -93,12 +97,32 @@ void DispatchButton(MainLoop* loop, int button, int x, int y) {
     klmr_ReplayRecordEvent({EventKind::Button, 0, button, x, y});
 }
 
-// The pointer is given to the states in the game's 640x480 coordinates, whatever the scale of
-// the window.
+// F11, or Enter with Alt held, switches between fullscreen and the window in every state; the
+// states never see these keys (Alt+Enter is no Enter, F11 no letter of a name).
+bool IsFullscreenKey(const SDL_keysym& key) {
+    return key.sym == SDLK_F11 || (key.sym == SDLK_RETURN && (key.mod & KMOD_ALT) != 0);
+}
+
+// After the player changed the window, from *before: the choice is kept; false, with the loop
+// told to end, when no video mode could be set at all, as nothing could be shown any more.
+bool WindowChanged(MainLoop* loop, const DisplayState& before, bool ok) {
+    if (ok) {
+        klmr_ChoicesKeep(&before);
+        return true;
+    }
+    klmr_PrintError("Couldn't set the window's video mode", 1);
+    loop->quitRequested = 1;
+    return false;
+}
+
+// The pointer is given to the states in the game's 640x480 coordinates, whatever the window's
+// size; on the black border around the picture it is outside the game, as beyond a window's
+// edge, and the states see nothing of it.
 void PollEvents(MainLoop* loop) {
-    const int scale = klmr_DisplayScale();
     SDL_Event event;
+    int x = 0, y = 0;
     for (;;) {
+        const DisplayState before = klmr_DisplayNow();
         if (SDL_PollEvent(&event) == 0) {
             loop->quitRequested = 0;
             return;
@@ -106,14 +130,24 @@ void PollEvents(MainLoop* loop) {
         bool more = true;
         switch (event.type) {
         case SDL_KEYDOWN:
-            more = DispatchKey(loop, event.key.keysym.sym);
+            if (IsFullscreenKey(event.key.keysym))
+                more = WindowChanged(loop, before, klmr_DisplayToggleFullscreen());
+            else
+                more = DispatchKey(loop, event.key.keysym.sym);
             break;
         case SDL_MOUSEMOTION:
-            DispatchMotion(loop, event.motion.x / scale, event.motion.y / scale);
+            if (klmr_DisplayToGame(event.motion.x, event.motion.y, &x, &y))
+                DispatchMotion(loop, x, y);
             break;
         case SDL_MOUSEBUTTONDOWN:
-            DispatchButton(loop, event.button.button, event.button.x / scale,
-                           event.button.y / scale);
+            if (klmr_DisplayToGame(event.button.x, event.button.y, &x, &y))
+                DispatchButton(loop, event.button.button, x, y);
+            break;
+        case SDL_VIDEORESIZE:
+            more = WindowChanged(loop, before, klmr_DisplayResize(event.resize.w, event.resize.h));
+            break;
+        case SDL_VIDEOEXPOSE:
+            klmr_DisplayForget();
             break;
         case SDL_QUIT:
             // Events queued after the close stay in the queue.

@@ -25,6 +25,7 @@ struct Valued {
 };
 constexpr Valued kValued[] = {
     {"--scale", nullptr}, // stored as a number, below
+    {"--settings", &Options::settings},
     {"--record", &Options::record},
     {"--replay", &Options::replay},
 };
@@ -35,8 +36,11 @@ struct Flag {
     int Options::*field;
 };
 constexpr Flag kFlags[] = {
-    {"--help", &Options::help},         {"-h", &Options::help},
-    {"--version", &Options::version},   {"-V", &Options::version},
+    {"--help", &Options::help},
+    {"-h", &Options::help},
+    {"--version", &Options::version},
+    {"-V", &Options::version},
+    {"--fullscreen", &Options::fullscreen}, // start fullscreen
     {"--headless", &Options::headless},
 };
 
@@ -59,16 +63,20 @@ const char* ValueOf(int argc, const char* const* argv, int* i, int* which) {
 
 // The one help of the program; the launcher prints it too and adds where the files live. An
 // option's line goes under "Options:", its key, if any, in the table of keys.
-const char kUsage[] = "Usage: kelmora [--scale 1|2|3|auto] [--record FILE] [--replay FILE "
-                      "[--headless]] [--help] [--version]\n";
+const char kUsage[] = "Usage: kelmora [--scale 1|2|3|auto] [--fullscreen] [--settings FILE] "
+                      "[--record FILE] [--replay FILE [--headless]] [--help] [--version]\n";
 const char kHelp[] = R"(Turn the tiles back into the picture before the time runs out.
 
 Options:
   --scale N      show the 640x480 window N times larger: N = 1, 2 or 3, or auto
                  for the largest that fits the screen
+  --fullscreen   start fullscreen
+  --settings FILE
+                 read the window's size and fullscreen from FILE, and keep them
+                 there when they change (the command line wins for the run)
   --record FILE  record the run into FILE, written when the game ends
   --replay FILE  play the run recorded in FILE back, frame for frame, and verify
-                 it; Escape leaves; no score file is read or written
+                 it; Escape leaves; no score or settings file is read or written
   --headless     with --replay: no window, no sound and no waiting
   -h, --help     show this help and exit
   -V, --version  show the version and exit
@@ -91,6 +99,8 @@ In a level:
 Your name, after a high score: up to 31 letters (shown in capitals), digits,
   spaces and , . - / ; = ' (Shift is ignored); Backspace corrects, Enter confirms.
 Everywhere but there, f redraws the whole window.
+Everywhere, F11 or Alt+Enter switches between fullscreen and the window; the
+window can be resized, and the picture takes the largest whole scale that fits.
 )";
 
 } // namespace

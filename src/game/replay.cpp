@@ -2,6 +2,7 @@
 #include "replay.h"
 
 #include "clock.h"
+#include "display.h"
 #include "files.h"
 #include "version.h"
 
@@ -627,12 +628,18 @@ bool klmr_ReplayFrameEnd(const MainLoop* loop) {
         Differ("the game ended here, the recording goes on", "more frames", "the end");
     else if (!loop->quitRequested && !more)
         Differ("the recording ends here, the game goes on", "the end", "more frames");
-    // The live events: Escape or a close request leaves the replay; nothing else reaches it.
+    // The live events: Escape or a close request leaves the replay, and the window system's
+    // resizes and exposes keep the window right; no other key or click reaches the game.
     SDL_Event live;
-    while (SDL_PollEvent(&live) != 0)
+    while (SDL_PollEvent(&live) != 0) {
         if (live.type == SDL_QUIT ||
             (live.type == SDL_KEYDOWN && live.key.keysym.sym == SDLK_ESCAPE))
             play.left = true;
+        else if (live.type == SDL_VIDEORESIZE)
+            klmr_DisplayResize(live.resize.w, live.resize.h);
+        else if (live.type == SDL_VIDEOEXPOSE)
+            klmr_DisplayForget();
+    }
     if (play.failed || play.left) return false;
     if (more) LoadFrame();
     return true;

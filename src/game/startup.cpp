@@ -40,6 +40,7 @@ void ReleaseAfterFailure() {
     klmr_FreeImages();
     klmr_FreeBackBuffer();
     klmr_DisplayClose();
+    screen = nullptr;
     klmr_SoundClose();
     CloseFontsOnce();
 }
@@ -291,6 +292,7 @@ int klmr_ShutDown(MainLoop* loop) {
     if (introEffects) klmr_CurtainEffect(0);
     klmr_FreeBackBuffer();
     klmr_DisplayClose();
+    screen = nullptr; // freed with the display, its one owner
     klmr_SoundClose();
     CloseFontsOnce();
     // The tile timer reads the tile images: it is stopped (and its thread joined) before

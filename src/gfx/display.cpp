@@ -1,13 +1,16 @@
-// The door to the display: video mode and scale, and updates of only the pixels that changed.
+// The door to the display: the window, its layout and fullscreen, and updates of only the
+// pixels that changed.
 #include "display.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
+constexpr int kWindowMax = 8192; // SDL_Rect's 16-bit fields hold it at any scale that fits
 
 // Changed pixels are found on a grid of 16 x 16 cells: runs of changed cells in a band of 16
 // rows become one rectangle, tightened to its changed pixels, and a rectangle grows into the
@@ -30,14 +33,26 @@ struct Box { // half-open: x0 <= x < x1, y0 <= y < y1
     int x0, y0, x1, y1;
 };
 
+// What klmr_DisplayOpen opens: a scale (kScaleAuto included) when wantedScale >= 0, else the
+// size wantedW x wantedH. explicitScale: the scale was chosen, so a window too large is told.
 int wantedScale = 1;
-int scale = 1;
-SDL_Surface* window = nullptr;  // the video surface
-SDL_Surface* drawing = nullptr; // what the game draws on: the window itself at scale 1
-bool exact = false;             // drawing is 640x480 with 16-bit pixels, so shown can follow it
-bool known = false;             // shown holds what the display was last given
+bool explicitScale = false;
+int wantedW = kWidth, wantedH = kHeight;
+bool wantedFullscreen = false;
+
+Uint32 baseFlags = 0;
+int windowW = kWidth, windowH = kHeight; // the window's size when not fullscreen
+bool fullscreen = false;
+bool desktopRead = false;
+int desktopW = 0, desktopH = 0;
+
+SDL_Surface* window = nullptr;  // the video surface: the door alone writes its pixels
+SDL_Surface* drawing = nullptr; // what the game draws on, 640x480, 16-bit
+DisplayLayout layout = {1, 0, 0};
+Box visible = {0, 0, kWidth, kHeight}; // the game's pixels that the window shows
+bool known = false;                    // shown holds what the display was last given
 Uint16 shown[kHeight][kWidth];
-Uint32 colour[65536]; // scaled window: its pixel for each 16-bit pixel of the game
+Uint32 colour[65536]; // the window's pixel for each 16-bit pixel of the game
 DisplayStats stats = {};
 
 long Area(const Box& b) {
@@ -57,17 +72,6 @@ bool Same4(const Uint16* a, const Uint16* b) {
 
 Uint16* Row(SDL_Surface* s, int y) {
     return reinterpret_cast<Uint16*>(static_cast<Uint8*>(s->pixels) + y * s->pitch);
-}
-
-// The largest scale whose window fits the desktop, which SDL 1.2.10 and later report before
-// the first video mode is set; 1 when it does not say.
-int FittingScale() {
-    const SDL_VideoInfo* info = SDL_GetVideoInfo();
-    if (info == nullptr || info->current_w <= 0 || info->current_h <= 0) return 1;
-    int n = kScaleMax;
-    while (n > 1 && (kWidth * n > info->current_w || kHeight * n > info->current_h))
-        --n;
-    return n;
 }
 
 // Fills out with the rectangles of r whose pixels differ between drawing and shown; their
@@ -125,37 +129,55 @@ int ChangedBoxes(const Box& r, Box* out) {
     return count;
 }
 
-// Writes row y of b, enlarged, into the window's rows y*scale.., in its pixels of type T.
-template <typename T>
-void Enlarge(const Box& b, int y) {
-    const Uint16* src = Row(drawing, y) + b.x0;
-    T* dst = reinterpret_cast<T*>(static_cast<Uint8*>(window->pixels) + y * scale * window->pitch) +
-             b.x0 * scale;
-    for (int x = 0; x < b.x1 - b.x0; ++x) {
-        const T pixel = static_cast<T>(colour[src[x]]);
-        for (int k = 0; k < scale; ++k)
-            dst[x * scale + k] = pixel;
-    }
-    for (int k = 1; k < scale; ++k)
-        memcpy(reinterpret_cast<Uint8*>(dst) + k * window->pitch, dst,
-               sizeof(T) * (b.x1 - b.x0) * scale);
+// The desktop's size, which SDL 1.2.10 and later report until the first video mode is set.
+void ReadDesktop() {
+    if (desktopRead) return;
+    desktopRead = true;
+    const SDL_VideoInfo* info = SDL_GetVideoInfo();
+    if (info != nullptr && info->current_w > 0 && info->current_h > 0)
+        desktopW = info->current_w, desktopH = info->current_h;
 }
 
-// Copies b of drawing into shown and, at a scale above 1, into the window N times larger.
-void Give(const Box& b) {
-    for (int y = b.y0; y < b.y1; ++y) {
-        if (exact) memcpy(&shown[y][b.x0], Row(drawing, y) + b.x0, sizeof(Uint16) * (b.x1 - b.x0));
-        if (scale == 1) continue;
-        if (window->format->BytesPerPixel == 4)
-            Enlarge<Uint32>(b, y);
-        else
-            Enlarge<Uint16>(b, y);
+// Writes pixels x0..x1-1 of the game's row y, from src (indexed by the game's x), enlarged into
+// the window. The caller keeps them within `visible`.
+void Enlarge(const Uint16* src, int y, int x0, int x1) {
+    const int n = layout.scale;
+    Uint8* row = static_cast<Uint8*>(window->pixels) + (layout.y + y * n) * window->pitch;
+    Uint32* dst = reinterpret_cast<Uint32*>(row) + layout.x + x0 * n;
+    for (int x = x0; x < x1; ++x) {
+        const Uint32 pixel = colour[src[x]];
+        for (int k = 0; k < n; ++k)
+            *dst++ = pixel;
     }
+    const size_t bytes = sizeof(Uint32) * (x1 - x0) * n;
+    for (int k = 1; k < n; ++k)
+        memcpy(row + k * window->pitch + sizeof(Uint32) * (layout.x + x0 * n),
+               row + sizeof(Uint32) * (layout.x + x0 * n), bytes);
+}
+
+Box Visible(const Box& b) {
+    return {std::max(b.x0, visible.x0), std::max(b.y0, visible.y0), std::min(b.x1, visible.x1),
+            std::min(b.y1, visible.y1)};
+}
+
+// Copies b of drawing into shown and, where the window shows it, into the window.
+void Give(const Box& b) {
+    const Box v = Visible(b);
+    for (int y = b.y0; y < b.y1; ++y) {
+        memcpy(&shown[y][b.x0], Row(drawing, y) + b.x0, sizeof(Uint16) * (b.x1 - b.x0));
+        if (y >= v.y0 && y < v.y1 && v.x0 < v.x1) Enlarge(shown[y], y, v.x0, v.x1);
+    }
+}
+
+// The one step that hands window pixels to SDL.
+void Hand(int count, SDL_Rect* rects) {
+    ++stats.handed;
+    SDL_UpdateRects(window, count, rects);
 }
 
 // Fills colour with the window's pixel for each 16-bit pixel, converted by SDL itself, which
-// converts a 16-bit screen the same way for a display of another depth: a scaled window shows
-// the colours an unscaled one does.
+// converts a 16-bit screen the same way for a display of another depth: the window shows the
+// colours a 16-bit window would.
 bool MapColours() {
     SDL_Surface* all = SDL_CreateRGBSurface(SDL_SWSURFACE, 256, 256, 16, 0xf800, 0x07e0, 0x001f, 0);
     if (all == nullptr) return false;
@@ -164,68 +186,161 @@ bool MapColours() {
     SDL_Surface* mapped = SDL_ConvertSurface(all, window->format, SDL_SWSURFACE);
     SDL_FreeSurface(all);
     if (mapped == nullptr) return false;
-    const int bytes = mapped->format->BytesPerPixel;
-    for (int v = 0; v < 65536; ++v) {
-        const Uint8* p = static_cast<Uint8*>(mapped->pixels) + v / 256 * mapped->pitch;
-        colour[v] = bytes == 4 ? reinterpret_cast<const Uint32*>(p)[v % 256]
-                               : reinterpret_cast<const Uint16*>(p)[v % 256];
-    }
+    for (int v = 0; v < 65536; ++v)
+        colour[v] = reinterpret_cast<const Uint32*>(static_cast<Uint8*>(mapped->pixels) +
+                                                    v / 256 * mapped->pitch)[v % 256];
     SDL_FreeSurface(mapped);
     return true;
 }
 
-void FreeDrawing() {
-    if (drawing != nullptr && drawing != window) SDL_FreeSurface(drawing);
-    drawing = window = nullptr;
-    scale = 1;
-    exact = known = false;
+// Sets the video mode, fullscreen or a resizable window of w x h, and lays the picture out in
+// it. The window's pixels are 32-bit, as today's displays have them: the door converts each
+// game pixel once with its table and SDL copies them on.
+bool SetMode(int w, int h, bool full) {
+    window = SDL_SetVideoMode(w, h, 32, baseFlags | (full ? SDL_FULLSCREEN : SDL_RESIZABLE));
+    if (window != nullptr && (window->format->BytesPerPixel != 4 || !MapColours())) {
+        SDL_SetError("cannot map the game's colours to the %dx%d window", w, h);
+        window = nullptr;
+    }
+    if (window == nullptr) return false;
+    fullscreen = full;
+    if (!full) windowW = window->w, windowH = window->h;
+    layout = klmr_DisplayLayoutFor(window->w, window->h);
+    const int n = layout.scale;
+    visible = {std::max(0, -layout.x), std::max(0, -layout.y),
+               std::min(kWidth, (window->w - layout.x) / n),
+               std::min(kHeight, (window->h - layout.y) / n)};
+    return true;
+}
+
+// Shows the picture at the window's layout, black around it: what the display was last given,
+// moved, or the drawing itself when that is not known.
+void ShowWhole() {
+    SDL_FillRect(window, nullptr, 0);
+    if (SDL_MUSTLOCK(window) && SDL_LockSurface(window) != 0) return;
+    if (!known)
+        for (int y = 0; y < kHeight; ++y)
+            memcpy(shown[y], Row(drawing, y), sizeof shown[y]);
+    known = true;
+    for (int y = visible.y0; y < visible.y1; ++y)
+        Enlarge(shown[y], y, visible.x0, visible.x1);
+    if (SDL_MUSTLOCK(window)) SDL_UnlockSurface(window);
+    SDL_Rect all = {0, 0, static_cast<Uint16>(window->w), static_cast<Uint16>(window->h)};
+    Hand(1, &all);
+}
+
+// A new video mode, or the one open before it should SDL refuse the new one.
+bool Relayout(int w, int h, bool full) {
+    const int oldW = window->w, oldH = window->h;
+    const bool oldFull = fullscreen;
+    if (!SetMode(w, h, full) && !SetMode(oldW, oldH, oldFull)) return false;
+    ShowWhole();
+    return true;
 }
 
 } // namespace
 
+DisplayLayout klmr_DisplayLayoutFor(int w, int h) {
+    const int n = std::max(1, std::min(w / kWidth, h / kHeight));
+    return {n, (w - kWidth * n) / 2, (h - kHeight * n) / 2};
+}
+
+int klmr_DisplayAutoScale(int desktopW, int desktopH) {
+    int n = kScaleMax;
+    while (n > 1 && (kWidth * n > desktopW || kHeight * n * 10 > desktopH * 9))
+        --n;
+    return n;
+}
+
 void klmr_DisplaySetScale(int n) {
+    explicitScale = n != kScaleAuto;
     wantedScale = n == kScaleAuto || (n >= 1 && n <= kScaleMax) ? n : 1;
 }
 
-int klmr_DisplayScale() {
-    return scale;
+void klmr_DisplaySetWindow(int w, int h) {
+    wantedScale = -1;
+    wantedW = std::clamp(w, 1, kWindowMax);
+    wantedH = std::clamp(h, 1, kWindowMax);
+}
+
+void klmr_DisplaySetFullscreen(bool on) {
+    wantedFullscreen = on;
+}
+
+DisplayState klmr_DisplayNow() {
+    return {windowW, windowH, fullscreen, layout, desktopW, desktopH};
 }
 
 SDL_Surface* klmr_DisplayOpen(Uint32 flags) {
-    FreeDrawing();
+    ReadDesktop();
     stats = {};
-    const int n = wantedScale == kScaleAuto ? FittingScale() : wantedScale;
-    // A scaled window has 32-bit pixels, the display's own on today's screens, which the door
-    // writes itself: a 16-bit window would have SDL convert every enlarged pixel again, N * N
-    // times the work of an unscaled one.
-    window = SDL_SetVideoMode(kWidth * n, kHeight * n, n == 1 ? 16 : 32, flags);
-    if (window == nullptr) return nullptr;
-    if (n == 1) {
-        drawing = window;
-    } else {
-        const int bytes = window->format->BytesPerPixel;
-        if ((bytes == 2 || bytes == 4) && MapColours())
-            drawing =
-                SDL_CreateRGBSurface(SDL_SWSURFACE, kWidth, kHeight, 16, 0xf800, 0x07e0, 0x001f, 0);
-        else
-            SDL_SetError("cannot map the game's colours to the %dx%d window", kWidth * n,
-                         kHeight * n);
-        if (drawing == nullptr) {
-            window = nullptr;
-            return nullptr;
-        }
+    known = false;
+    baseFlags = flags;
+    window = nullptr;
+    if (drawing == nullptr)
+        drawing =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, kWidth, kHeight, 16, 0xf800, 0x07e0, 0x001f, 0);
+    if (drawing == nullptr) return nullptr;
+    if (wantedScale >= 0) {
+        const int n =
+            wantedScale == kScaleAuto ? klmr_DisplayAutoScale(desktopW, desktopH) : wantedScale;
+        wantedW = kWidth * n;
+        wantedH = kHeight * n;
+        if (explicitScale && !wantedFullscreen && desktopW > 0 &&
+            n > klmr_DisplayAutoScale(desktopW, desktopH))
+            fprintf(stderr,
+                    "kelmora: a window of %dx%d (scale %d) leaves no room on the %dx%d desktop; "
+                    "opening it anyway\n",
+                    wantedW, wantedH, n, desktopW, desktopH);
     }
-    scale = n;
-    exact = drawing->w == kWidth && drawing->h == kHeight && drawing->format->BytesPerPixel == 2;
+    windowW = wantedW;
+    windowH = wantedH;
+    // Fullscreen refused, the window still shows the game.
+    const bool full = wantedFullscreen;
+    if (!SetMode(full && desktopW > 0 ? desktopW : windowW,
+                 full && desktopW > 0 ? desktopH : windowH, full) &&
+        (!full || !SetMode(windowW, windowH, false)))
+        return nullptr;
     return drawing;
 }
 
 void klmr_DisplayClose() {
-    FreeDrawing();
+    if (drawing != nullptr) SDL_FreeSurface(drawing);
+    drawing = window = nullptr;
+    layout = {1, 0, 0};
+    visible = {0, 0, kWidth, kHeight};
+    known = false;
+}
+
+bool klmr_DisplayResize(int w, int h) {
+    if (window == nullptr) return false;
+    w = std::clamp(w, 1, kWindowMax);
+    h = std::clamp(h, 1, kWindowMax);
+    if (fullscreen || (w == window->w && h == window->h)) return true;
+    return Relayout(w, h, false);
+}
+
+bool klmr_DisplayToggleFullscreen() {
+    if (window == nullptr) return false;
+    if (fullscreen) return Relayout(windowW, windowH, false);
+    // Without a known desktop, fullscreen keeps the window's size: SDL then changes no mode.
+    return Relayout(desktopW > 0 ? desktopW : window->w, desktopW > 0 ? desktopH : window->h, true);
+}
+
+void klmr_DisplayForget() {
+    known = false;
+}
+
+bool klmr_DisplayToGame(int windowX, int windowY, int* x, int* y) {
+    const int n = layout.scale, dx = windowX - layout.x, dy = windowY - layout.y;
+    if (dx < 0 || dy < 0 || dx >= kWidth * n || dy >= kHeight * n) return false;
+    *x = dx / n;
+    *y = dy / n;
+    return true;
 }
 
 void klmr_DisplayUpdate(SDL_Surface* dst, int x, int y, int w, int h) {
-    if (dst == nullptr || dst != drawing) return;
+    if (dst == nullptr || dst != drawing || window == nullptr) return;
     if (w == 0) w = kWidth;
     if (h == 0) h = kHeight;
     const int right = static_cast<int>(std::min<long>(static_cast<long>(x) + w, kWidth));
@@ -235,34 +350,28 @@ void klmr_DisplayUpdate(SDL_Surface* dst, int x, int y, int w, int h) {
     ++stats.requests;
     stats.requested += static_cast<uint64_t>(Area(r));
 
-    const bool lockDrawing = SDL_MUSTLOCK(drawing) != 0;
-    const bool lockWindow = scale > 1 && SDL_MUSTLOCK(window) != 0;
-    if (lockDrawing && SDL_LockSurface(drawing) != 0) return;
-    if (lockWindow && SDL_LockSurface(window) != 0) {
-        if (lockDrawing) SDL_UnlockSurface(drawing);
-        return;
-    }
+    if (SDL_MUSTLOCK(window) && SDL_LockSurface(window) != 0) return;
     Box boxes[kMaxRects];
     int count = 1;
-    if (kWholeRects || !known || !exact)
+    if (kWholeRects || !known)
         boxes[0] = r;
     else
         count = ChangedBoxes(r, boxes);
     SDL_Rect rects[kMaxRects];
+    int handed = 0;
+    const int n = layout.scale;
     for (int i = 0; i < count; ++i) {
-        const Box& b = boxes[i];
-        Give(b);
-        rects[i] = {static_cast<Sint16>(b.x0 * scale), static_cast<Sint16>(b.y0 * scale),
-                    static_cast<Uint16>((b.x1 - b.x0) * scale),
-                    static_cast<Uint16>((b.y1 - b.y0) * scale)};
-        stats.updated += static_cast<uint64_t>(Area(b));
+        Give(boxes[i]);
+        stats.updated += static_cast<uint64_t>(Area(boxes[i]));
+        const Box v = Visible(boxes[i]);
+        if (v.x0 < v.x1 && v.y0 < v.y1)
+            rects[handed++] = {
+                static_cast<Sint16>(layout.x + v.x0 * n), static_cast<Sint16>(layout.y + v.y0 * n),
+                static_cast<Uint16>((v.x1 - v.x0) * n), static_cast<Uint16>((v.y1 - v.y0) * n)};
     }
-    if (lockWindow) SDL_UnlockSurface(window);
-    if (lockDrawing) SDL_UnlockSurface(drawing);
-    if (Area(r) == static_cast<long>(kWidth) * kHeight) known = exact;
-    if (count == 0) return;
-    ++stats.handed;
-    SDL_UpdateRects(window, count, rects);
+    if (SDL_MUSTLOCK(window)) SDL_UnlockSurface(window);
+    if (Area(r) == static_cast<long>(kWidth) * kHeight) known = true;
+    if (handed > 0) Hand(handed, rects);
 }
 
 DisplayStats klmr_DisplayStats() {

@@ -23,6 +23,13 @@ namespace {
 Display* display = nullptr;
 Window window = 0;
 
+// A pixel's component under mask, as 0..255 at any depth of the X server.
+int Component(unsigned long p, unsigned long mask) {
+    if (mask == 0) return 0;
+    const int shift = __builtin_ctzl(mask);
+    return int(((p & mask) >> shift) * 255 / (mask >> shift));
+}
+
 unsigned long Hash(int x, int y, int w, int h, int r = -1, int g = 0, int b = 0) {
     XImage* image = XGetImage(display, window, x, y, w, h, AllPlanes, ZPixmap);
     unsigned long hash = 1469598103934665603ul, count = 0;
@@ -30,9 +37,9 @@ unsigned long Hash(int x, int y, int w, int h, int r = -1, int g = 0, int b = 0)
         for (int i = 0; i < w; ++i) {
             const unsigned long p = XGetPixel(image, i, j);
             hash = (hash ^ p) * 1099511628211ul;
-            count += abs(int((p & image->red_mask) >> 16) - r) <= 40 &&
-                     abs(int((p & image->green_mask) >> 8) - g) <= 40 &&
-                     abs(int(p & image->blue_mask) - b) <= 40;
+            count += abs(Component(p, image->red_mask) - r) <= 40 &&
+                     abs(Component(p, image->green_mask) - g) <= 40 &&
+                     abs(Component(p, image->blue_mask) - b) <= 40;
         }
     }
     XDestroyImage(image);

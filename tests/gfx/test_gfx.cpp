@@ -175,8 +175,9 @@ TEST_F(Gfx, TextIsCentredAgainst640AndUpdatedTwoPixelsWider) {
     klmr_DrawText(wide, "Mil", fontMedium, &colorBlue, -37, 50, true);
     int w = 0; // the text's area grown by 2 pixels, on the screen alone
     TTF_SizeText(fontMedium, "Mil", &w, nullptr);
-    EXPECT_EQ(sdlspy::Updates(), (Updates{{screen, (640 - w) / 2 - 37 - 2, 48, Uint32(w + 4),
-                                           Uint32(TTF_FontHeight(fontMedium) + 4)}}));
+    EXPECT_EQ(sdlspy::Updates(),
+              (Updates{{SDL_GetVideoSurface(), (640 - w) / 2 - 37 - 2, 48, Uint32(w + 4),
+                        Uint32(TTF_FontHeight(fontMedium) + 4)}}));
     SDL_BlitSurface(wide, nullptr, backBuffer, nullptr);
     EXPECT_TRUE(Same(Snapshot(backBuffer), Snapshot()));
     SDL_FreeSurface(wide);
@@ -192,8 +193,9 @@ TEST_F(Gfx, UpdateClippedCutsTheCentredImageAndFillBackgroundCoversTheRemainder)
     for (auto [dx, y, ux, uy, uw, uh] : cases) {
         sdlspy::Reset();
         klmr_UpdateClipped(screen, image, dx, y);
-        EXPECT_EQ(sdlspy::Updates(),
-                  (uw ? Updates{{screen, ux, uy, Uint32(uw), Uint32(uh)}} : Updates{}))
+        EXPECT_EQ(
+            sdlspy::Updates(),
+            (uw ? Updates{{SDL_GetVideoSurface(), ux, uy, Uint32(uw), Uint32(uh)}} : Updates{}))
             << dx << ", " << y;
     }
     klmr_FillBackground(screen, image);
@@ -259,7 +261,7 @@ TEST_F(Gfx, NameLineIsOutlinedCutToItsBufferAndUpdatesItsBox) {
         klmr_DrawText(backBuffer, line.c_str(), fontMedium, dx ? &colorPale : &colorBlue, dx,
                       220 + dy, false);
     EXPECT_TRUE(Same(Snapshot(), Snapshot(backBuffer)));
-    EXPECT_EQ(sdlspy::Updates(), (Updates{{screen, 120, 220, 400, 30}}));
+    EXPECT_EQ(sdlspy::Updates(), (Updates{{SDL_GetVideoSurface(), 120, 220, 400, 30}}));
 }
 
 TEST_F(Gfx, LoadingSeedsOncePlacesFromTheSizesFreesOriginalsAndKeysMagenta) {
@@ -325,3 +327,16 @@ TEST_F(Gfx, TheDisplayShowsWhatWholeUpdatesWouldAndIsHandedOnlyChanges) {
 }
 
 } // namespace
+
+TEST(Display, LayoutTakesTheLargestScaleThatFitsAndAutoLeavesRoomOnTheDesktop) {
+    // {window w, h, scale, x, y}: a window smaller than the picture shows its middle
+    const int layouts[][5] = {
+        {1279, 1000, 1, 319, 260}, {3000, 1440, 3, 540, 0}, {600, 401, 1, -20, -39}};
+    for (auto [w, h, n, x, y] : layouts)
+        EXPECT_EQ(klmr_DisplayLayoutFor(w, h), (DisplayLayout{n, x, y})) << w << "x" << h;
+    // {desktop w, h, scale}: 480N at most 90 % of the height; unknown: 1
+    const int autos[][3] = {
+        {2560, 1440, 2}, {1920, 1200, 2}, {1280, 1024, 1}, {3840, 2160, 3}, {0, 0, 1}};
+    for (auto [w, h, n] : autos)
+        EXPECT_EQ(klmr_DisplayAutoScale(w, h), n) << w << "x" << h;
+}

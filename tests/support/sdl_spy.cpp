@@ -11,7 +11,7 @@ static std::vector<sdlspy::Play> plays;
 // libSDL's SDL_UpdateRect calls the exported SDL_UpdateRects: not recorded twice.
 static bool forwardingUpdateRect = false;
 
-// Each pixel of the video surface (16 or 32 bits, no alpha) as last handed to SDL; unknown
+// Each pixel of the video surface (32 bits, no alpha) as last handed to SDL; unknown
 // where none was.
 static constexpr Uint32 kUnknown = 0xffffffff;
 static std::vector<Uint32> shown;
@@ -43,9 +43,7 @@ extern "C" void SDL_UpdateRects(SDL_Surface* s, int count, SDL_Rect* rects) {
         for (int y = std::max<int>(r.y, 0); video && y < std::min(r.y + r.h, s->h); ++y) {
             const Uint8* row = static_cast<const Uint8*>(s->pixels) + y * s->pitch;
             for (int x = std::max<int>(r.x, 0); x < std::min(r.x + r.w, s->w); ++x)
-                shown[size_t(y) * s->w + x] = s->format->BytesPerPixel == 4
-                                                  ? reinterpret_cast<const Uint32*>(row)[x]
-                                                  : reinterpret_cast<const Uint16*>(row)[x];
+                shown[size_t(y) * s->w + x] = reinterpret_cast<const Uint32*>(row)[x];
         }
     }
     real(s, count, rects);
@@ -76,14 +74,18 @@ testing::AssertionResult sdlspy::Shows(const SDL_Surface* s) {
         return testing::AssertionFailure() << "nothing was shown";
     // A 16-bit pixel in a 32-bit window: each component shifted up, as SDL's blits convert it.
     static std::vector<Uint32> wide(65536);
-    for (int v = 0; v < 65536 && video->format->BytesPerPixel == 4; ++v)
+    for (int v = 0; v < 65536; ++v)
         wide[v] = SDL_MapRGB(video->format, Uint8(v >> 11 << 3), Uint8(v >> 5 << 2), Uint8(v << 3));
-    const int n = video->w / s->w;
+    // The picture at the largest scale that fits, centred, black around it.
+    const int n = std::max(1, std::min(video->w / s->w, video->h / s->h));
+    const int left = (video->w - s->w * n) / 2, top = (video->h - s->h * n) / 2;
     for (size_t i = 0; i < shown.size(); ++i) {
-        const int x = int(i % video->w) / n, y = int(i / video->w) / n;
-        const Uint16 v = static_cast<const Uint16*>(s->pixels)[y * s->pitch / 2 + x];
-        if (shown[i] != (video->format->BytesPerPixel == 4 ? wide[v] : v))
-            return testing::AssertionFailure() << "differs at " << x << "," << y;
+        const int wx = int(i % video->w) - left, wy = int(i / video->w) - top;
+        const int x = wx / n, y = wy / n; // on the picture when wx, wy >= 0 and x, y below s's
+        const bool on = wx >= 0 && wy >= 0 && x < s->w && y < s->h;
+        const Uint16 v = on ? static_cast<const Uint16*>(s->pixels)[y * s->pitch / 2 + x] : 0;
+        if (shown[i] != (on ? wide[v] : 0))
+            return testing::AssertionFailure() << "differs at " << wx << "," << wy;
     }
     return testing::AssertionSuccess();
 }

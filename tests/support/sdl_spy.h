@@ -26,8 +26,8 @@ struct Play {
 void Reset();
 // Every SDL_UpdateRect (and each rectangle of SDL_UpdateRects) since the last Reset.
 const std::vector<Update>& Updates();
-// Whether the display, as copied from the video surface at each SDL_UpdateRects, is `s`
-// enlarged to the window; else the first pixel of `s` that differs.
+// Whether the display, as copied from the video surface at each SDL_UpdateRects, is `s` at the
+// largest scale the window fits, centred, black around it; else the first pixel that differs.
 testing::AssertionResult Shows(const SDL_Surface* s);
 const std::vector<Play>& Plays(); // every Mix_PlayChannelTimed since the last Reset
 // Sets SDL_VIDEODRIVER=dummy and SDL_AUDIODRIVER; call before SDL_Init.
