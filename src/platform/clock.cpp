@@ -14,3 +14,7 @@ time_t klmr_Time() {
 uint32_t klmr_Ticks() {
     return SDL_GetTicks();
 }
+
+uint32_t klmr_PaceTicks() {
+    return SDL_GetTicks();
+}
