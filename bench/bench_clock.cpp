@@ -25,6 +25,10 @@ uint32_t klmr_Ticks() {
                                      .count());
 }
 
+uint32_t klmr_PaceTicks() {
+    return klmr_Ticks();
+}
+
 namespace benchclock {
 uint64_t SleptMs() {
     return sleptMs;

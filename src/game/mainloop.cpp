@@ -273,7 +273,7 @@ bool klmr_Frame(MainLoop* loop) {
         PollEvents(loop);
     FinishFrame(loop, StateFrame(loop));
     if (!klmr_ReplayFrameEnd(loop) || loop->quitRequested) return false;
-    klmr_Delay(kFramePauseMs);
+    klmr_DisplayWait(kFramePauseMs);
     if (++loop->frameCounter >= kFrameCounterWrap) loop->frameCounter = 0;
     return true;
 }

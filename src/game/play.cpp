@@ -13,6 +13,7 @@
 
 #include "boardview.h"
 #include "clock.h"
+#include "display.h"
 #include "displays.h"
 #include "draw.h"
 #include "replay.h"
@@ -158,11 +159,11 @@ FrameEnd LevelEnd(MainLoop* loop) {
         int32_t total = s + loop->timeLeft;
         for (int32_t i = s; i <= total; ++i) {
             klmr_SoundPlay(-1, kSoundClick, 0, 100);
-            klmr_Delay(kCountUpTickMs);
+            klmr_DisplayWait(kCountUpTickMs);
             klmr_ShowTime(nullptr, nullptr, total - i);
             klmr_ShowScore(i, kScoreY);
         }
-        klmr_Delay(kCountUpPauseMs);
+        klmr_DisplayWait(kCountUpPauseMs);
         klmr_EntrySetScore(&loop->newEntry, static_cast<uint32_t>(total));
     } else if (!solved) {
         DrawBanner("!!!!!!!!!!!!! Time Out !!!!!!!!!!!!!", 240);
@@ -180,7 +181,7 @@ FrameEnd LevelEnd(MainLoop* loop) {
             DrawBanner("!!!! You have finished all levels !!!", 230);
         }
     }
-    klmr_Delay(kBannerPauseMs);
+    klmr_DisplayWait(kBannerPauseMs);
     klmr_RestoreScreen();
     klmr_EndRun(loop);
     return FrameEnd::RunOver;

@@ -2,6 +2,8 @@
 // pixels that changed.
 #include "display.h"
 
+#include "clock.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +30,15 @@ constexpr bool kWholeRects = true;
 #else
 constexpr bool kWholeRects = false;
 #endif
+
+// Pacing. A display shows about 60 pictures a second and the loop draws 200, and every
+// rectangle handed to SDL costs a conversion and a copy in the X server (on sdl12-compat, a
+// present of the whole window). So rectangles are handed at most once per kPaceMs: those given
+// sooner wait in `pending`, their window pixels already written, and go out together at the
+// first update or wait that finds kPaceMs passed since the last hand. A wait that would carry
+// the pending picture past that hands it first, so the display is never more than kPaceMs
+// behind what the game drew, and blocking effects keep their duration.
+constexpr uint32_t kPaceMs = 16;
 
 struct Box { // half-open: x0 <= x < x1, y0 <= y < y1
     int x0, y0, x1, y1;
@@ -169,10 +180,42 @@ void Give(const Box& b) {
     }
 }
 
-// The one step that hands window pixels to SDL.
-void Hand(int count, SDL_Rect* rects) {
+uint32_t pace = kPaceMs;
+SDL_Rect pending[kMaxRects];
+int pendingCount = 0;
+uint32_t lastHand = 0;
+bool handedOnce = false; // lastHand holds a time
+
+// The one step that hands window pixels to SDL: every pending rectangle.
+void HandPending() {
+    if (pendingCount == 0) return;
     ++stats.handed;
-    SDL_UpdateRects(window, count, rects);
+    SDL_UpdateRects(window, pendingCount, pending);
+    pendingCount = 0;
+    lastHand = klmr_PaceTicks();
+    handedOnce = true;
+}
+
+bool PaceDue(uint32_t ahead) {
+    return !handedOnce || klmr_PaceTicks() + ahead - lastHand >= pace;
+}
+
+// Queues rectangles for the display; hands them at once when the pace allows. Past kMaxRects
+// waiting, the rest joins the last one.
+void Hand(int count, const SDL_Rect* rects) {
+    for (int i = 0; i < count; ++i) {
+        if (pendingCount < kMaxRects) {
+            pending[pendingCount++] = rects[i];
+            continue;
+        }
+        SDL_Rect& last = pending[kMaxRects - 1];
+        const int x0 = std::min(last.x, rects[i].x), y0 = std::min(last.y, rects[i].y);
+        const int x1 = std::max(last.x + last.w, rects[i].x + rects[i].w);
+        const int y1 = std::max(last.y + last.h, rects[i].y + rects[i].h);
+        last = {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
+                static_cast<Uint16>(y1 - y0)};
+    }
+    if (PaceDue(0)) HandPending();
 }
 
 // Fills colour with the window's pixel for each 16-bit pixel, converted by SDL itself, which
@@ -225,8 +268,9 @@ void ShowWhole() {
     for (int y = visible.y0; y < visible.y1; ++y)
         Enlarge(shown[y], y, visible.x0, visible.x1);
     if (SDL_MUSTLOCK(window)) SDL_UnlockSurface(window);
-    SDL_Rect all = {0, 0, static_cast<Uint16>(window->w), static_cast<Uint16>(window->h)};
-    Hand(1, &all);
+    pending[0] = {0, 0, static_cast<Uint16>(window->w), static_cast<Uint16>(window->h)};
+    pendingCount = 1;
+    HandPending();
 }
 
 // A new video mode, or the one open before it should SDL refuse the new one.
@@ -275,6 +319,8 @@ SDL_Surface* klmr_DisplayOpen(Uint32 flags) {
     ReadDesktop();
     stats = {};
     known = false;
+    pendingCount = 0;
+    handedOnce = false;
     baseFlags = flags;
     window = nullptr;
     if (drawing == nullptr)
@@ -305,6 +351,7 @@ SDL_Surface* klmr_DisplayOpen(Uint32 flags) {
 }
 
 void klmr_DisplayClose() {
+    pendingCount = 0;
     if (drawing != nullptr) SDL_FreeSurface(drawing);
     drawing = window = nullptr;
     layout = {1, 0, 0};
@@ -329,6 +376,19 @@ bool klmr_DisplayToggleFullscreen() {
 
 void klmr_DisplayForget() {
     known = false;
+}
+
+void klmr_DisplaySetPace(uint32_t ms) {
+    pace = ms;
+}
+
+void klmr_DisplayPresent() {
+    if (window != nullptr) HandPending();
+}
+
+void klmr_DisplayWait(uint32_t ms) {
+    if (window != nullptr && pendingCount > 0 && PaceDue(ms)) HandPending();
+    klmr_Delay(ms);
 }
 
 bool klmr_DisplayToGame(int windowX, int windowY, int* x, int* y) {

@@ -78,6 +78,16 @@ bool klmr_DisplayToggleFullscreen();
 // next requests pass whole until a whole-screen one.
 void klmr_DisplayForget();
 
+// Pacing: rectangles reach SDL at most once per pace (16 ms, about a display's refresh; 0 hands
+// every one at once), the latest picture always within one pace. Updates sooner than that
+// wait, already drawn into the window, for the next update or wait that is due.
+void klmr_DisplaySetPace(uint32_t ms);
+// Hands SDL whatever waits, now.
+void klmr_DisplayPresent();
+// Every wait of the game's drawing code: klmr_Delay(ms), after handing SDL what waits if the
+// wait would hold it past its pace.
+void klmr_DisplayWait(uint32_t ms);
+
 // Maps a position in the window to the game's picture: true with (*x, *y) in 0..639 x 0..479
 // when it lies on the picture, false (and nothing stored) when it lies on the border around it.
 bool klmr_DisplayToGame(int windowX, int windowY, int* x, int* y);

@@ -105,14 +105,14 @@ void klmr_CurtainEffect(int skip) {
         RestoreArea(strip);
         klmr_DisplayUpdate(screen, 0, strip.y, strip.w, strip.h);
         strip.y = static_cast<Sint16>(strip.y + 2 * kCurtainStrip);
-        klmr_Delay(kCurtainDelayMs);
+        klmr_DisplayWait(kCurtainDelayMs);
     }
     strip.y = static_cast<Sint16>(strip.y - kCurtainStrip);
     for (int i = 0; i < kCurtainStrips; ++i) {
         RestoreArea(strip);
         klmr_DisplayUpdate(screen, 0, strip.y, strip.w, strip.h);
         strip.y = static_cast<Sint16>(strip.y - 2 * kCurtainStrip);
-        klmr_Delay(kCurtainDelayMs);
+        klmr_DisplayWait(kCurtainDelayMs);
     }
 }
 
@@ -130,7 +130,7 @@ void klmr_LogoDrop() {
         SDL_BlitSurface(logo, nullptr, screen, &at);
         klmr_UpdateClipped(screen, logo, 0, prevY);
         klmr_UpdateClipped(screen, logo, 0, newY);
-        klmr_Delay(kLogoDelayMs);
+        klmr_DisplayWait(kLogoDelayMs);
         prevY = newY;
     }
     RestoreArea(MakeRect(x, kLogoStartY + kLogoDrop, logo->w, logo->h));

@@ -19,6 +19,10 @@ time_t klmr_Time();
 // Milliseconds since the media library started; wraps after about 49 days.
 uint32_t klmr_Ticks();
 
+// The same counter, read only to pace the display's updates. Nothing the game decides depends
+// on it, so it is kept apart from the game's own readings.
+uint32_t klmr_PaceTicks();
+
 // The seed of rand(): a reading of klmr_Time() that a replay knows by that name.
 unsigned klmr_Seed();
 

@@ -36,6 +36,7 @@ struct GameTest : ::testing::TestWithParam<int> {
             std::tie(startTable, title) = std::tuple(loop.hiScores, Rows(backBuffer, 0, 480));
         }
         klmr_DisplaySetScale(GetParam());
+        klmr_DisplaySetPace(0); // the display equals the screen at every wait
         ASSERT_EQ(klmr_OpenScreen(SDL_HWPALETTE), 1);
         memcpy(backBuffer->pixels, title.data(), title.size());
         Drain();
@@ -122,6 +123,28 @@ TEST_P(GameTest, MenuFrameCounterFKeyAndBarGlide) {
     EXPECT_FALSE(Press({kKeyEscape, kKeyDown})) << "Escape ends the loop";
     EXPECT_EQ(Drain(), 1) << "the later key stays queued";
     EXPECT_FALSE(Press({kKeyEnter})) << "Exit's first frame ends the loop";
+}
+
+// Paced as the program runs: the menu's 200 frames a second reach SDL at most once per 16 ms,
+// yet the display is never more than 16 ms and a frame behind the picture, and it shows the
+// whole picture before every wait as long as a display refresh (the count-up, the banner).
+TEST_P(GameTest, PacedUpdatesKeepTheDisplayWithinOneRefresh) {
+    klmr_DisplaySetPace(16);
+    fakeclock::OnDelay(nullptr);
+    StartAndScramble(0);
+    AlmostSolve(loop.puzzle.timeLimit - 2);
+    uint32_t shownAt = klmr_Ticks(), worst = 0, behindLong = 0;
+    fakeclock::OnDelay([&] {
+        const bool shows = sdlspy::Shows(screen);
+        if (shows) shownAt = klmr_Ticks();
+        worst = std::max(worst, klmr_Ticks() - shownAt);
+        behindLong += !shows && fakeclock::Delays().back() >= 16;
+    });
+    const uint64_t handed = klmr_DisplayStats().handed;
+    ASSERT_TRUE(Step() && Press({kKeyEscape}, 200) && loop.gameState == GameState::Menu);
+    EXPECT_LE(klmr_DisplayStats().handed - handed, fakeclock::TotalDelayMs() / 16 + 1);
+    EXPECT_LE(worst, 16u + 5u) << "ms behind";
+    EXPECT_EQ(behindLong, 0u) << "long waits with the picture not shown";
 }
 
 // A pointer resting where first reported chooses nothing until it moves or clicks. Screens open

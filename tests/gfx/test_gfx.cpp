@@ -97,6 +97,7 @@ struct Gfx : testing::Test {
         }
         klmr_FreeImages();
         klmr_DisplaySetScale(scale);
+        klmr_DisplaySetPace(0); // every request reaches the recorder at once
         ASSERT_EQ(klmr_OpenScreen(0), 1);
         SDL_FillRect(backBuffer, nullptr, kBack);
         SDL_FillRect(screen, nullptr, kBack);

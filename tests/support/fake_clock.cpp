@@ -10,8 +10,8 @@ static std::vector<uint32_t> delays;
 static std::function<void()> onDelay;
 
 void klmr_Delay(uint32_t ms) {
-    if (onDelay) onDelay();
     delays.push_back(ms);
+    if (onDelay) onDelay();
     nowMs += ms;
 }
 
@@ -20,6 +20,10 @@ time_t klmr_Time() {
 }
 
 uint32_t klmr_Ticks() {
+    return static_cast<uint32_t>(nowMs);
+}
+
+uint32_t klmr_PaceTicks() {
     return static_cast<uint32_t>(nowMs);
 }
 

@@ -45,6 +45,10 @@ uint32_t klmr_Ticks() {
     return static_cast<uint32_t>(klmr_TapRead(ClockRead::Ticks, static_cast<int64_t>(nowMs)));
 }
 
+uint32_t klmr_PaceTicks() {
+    return static_cast<uint32_t>(nowMs);
+}
+
 namespace {
 
 MainLoop loop;
