@@ -32,12 +32,12 @@ constexpr bool kWholeRects = false;
 #endif
 
 // Pacing. A display shows about 60 pictures a second and the loop draws 200, and every
-// rectangle handed to SDL costs a conversion and a copy in the X server (on sdl12-compat, a
-// present of the whole window). So rectangles are handed at most once per kPaceMs: those given
-// sooner wait in `pending`, their window pixels already written, and go out together at the
-// first update or wait that finds kPaceMs passed since the last hand. A wait that would carry
-// the pending picture past that hands it first, so the display is never more than kPaceMs
-// behind what the game drew, and blocking effects keep their duration.
+// rectangle handed on costs a comparison, a conversion, and a copy in the X server (on
+// sdl12-compat, a present of the whole window). So requests are served at most once per
+// kPaceMs: those made sooner wait in `asked` and are served together, with the pixels the game
+// has drawn by then, at the first request or wait that finds kPaceMs passed since the last
+// hand. A wait that would carry them past that serves them first, so the display is never more
+// than kPaceMs behind what the game drew, and blocking effects keep their duration.
 constexpr uint32_t kPaceMs = 16;
 
 struct Box { // half-open: x0 <= x < x1, y0 <= y < y1
@@ -181,41 +181,21 @@ void Give(const Box& b) {
 }
 
 uint32_t pace = kPaceMs;
-SDL_Rect pending[kMaxRects];
-int pendingCount = 0;
+Box asked[kMaxRects]; // requests not served yet, cut to the screen; past kMaxRects they merge
+int askedCount = 0;
 uint32_t lastHand = 0;
 bool handedOnce = false; // lastHand holds a time
-
-// The one step that hands window pixels to SDL: every pending rectangle.
-void HandPending() {
-    if (pendingCount == 0) return;
-    ++stats.handed;
-    SDL_UpdateRects(window, pendingCount, pending);
-    pendingCount = 0;
-    lastHand = klmr_PaceTicks();
-    handedOnce = true;
-}
 
 bool PaceDue(uint32_t ahead) {
     return !handedOnce || klmr_PaceTicks() + ahead - lastHand >= pace;
 }
 
-// Queues rectangles for the display; hands them at once when the pace allows. Past kMaxRects
-// waiting, the rest joins the last one.
-void Hand(int count, const SDL_Rect* rects) {
-    for (int i = 0; i < count; ++i) {
-        if (pendingCount < kMaxRects) {
-            pending[pendingCount++] = rects[i];
-            continue;
-        }
-        SDL_Rect& last = pending[kMaxRects - 1];
-        const int x0 = std::min(last.x, rects[i].x), y0 = std::min(last.y, rects[i].y);
-        const int x1 = std::max(last.x + last.w, rects[i].x + rects[i].w);
-        const int y1 = std::max(last.y + last.h, rects[i].y + rects[i].h);
-        last = {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
-                static_cast<Uint16>(y1 - y0)};
-    }
-    if (PaceDue(0)) HandPending();
+// The one step that hands window pixels to SDL.
+void Hand(int count, SDL_Rect* rects) {
+    ++stats.handed;
+    SDL_UpdateRects(window, count, rects);
+    lastHand = klmr_PaceTicks();
+    handedOnce = true;
 }
 
 // Fills colour with the window's pixel for each 16-bit pixel, converted by SDL itself, which
@@ -268,9 +248,8 @@ void ShowWhole() {
     for (int y = visible.y0; y < visible.y1; ++y)
         Enlarge(shown[y], y, visible.x0, visible.x1);
     if (SDL_MUSTLOCK(window)) SDL_UnlockSurface(window);
-    pending[0] = {0, 0, static_cast<Uint16>(window->w), static_cast<Uint16>(window->h)};
-    pendingCount = 1;
-    HandPending();
+    SDL_Rect all = {0, 0, static_cast<Uint16>(window->w), static_cast<Uint16>(window->h)};
+    Hand(1, &all);
 }
 
 // A new video mode, or the one open before it should SDL refuse the new one.
@@ -280,6 +259,48 @@ bool Relayout(int w, int h, bool full) {
     if (!SetMode(w, h, full) && !SetMode(oldW, oldH, oldFull)) return false;
     ShowWhole();
     return true;
+}
+
+// Serves every request waiting: the pixels of each that differ from what the display holds go
+// to SDL in one call, as a few tight rectangles.
+void Serve() {
+    if (window == nullptr || askedCount == 0) return;
+    if (SDL_MUSTLOCK(window) && SDL_LockSurface(window) != 0) return;
+    SDL_Rect rects[kMaxRects];
+    int handed = 0;
+    const int n = layout.scale;
+    for (int k = 0; k < askedCount; ++k) {
+        const Box& r = asked[k];
+        Box boxes[kMaxRects];
+        int count = 1;
+        if (kWholeRects || !known)
+            boxes[0] = r;
+        else
+            count = ChangedBoxes(r, boxes);
+        for (int i = 0; i < count; ++i) {
+            Give(boxes[i]);
+            stats.updated += static_cast<uint64_t>(Area(boxes[i]));
+            const Box v = Visible(boxes[i]);
+            if (v.x0 >= v.x1 || v.y0 >= v.y1) continue;
+            SDL_Rect rect = {
+                static_cast<Sint16>(layout.x + v.x0 * n), static_cast<Sint16>(layout.y + v.y0 * n),
+                static_cast<Uint16>((v.x1 - v.x0) * n), static_cast<Uint16>((v.y1 - v.y0) * n)};
+            if (handed == kMaxRects) { // the rest joins the last one
+                SDL_Rect& last = rects[kMaxRects - 1];
+                const int x0 = std::min(last.x, rect.x), y0 = std::min(last.y, rect.y);
+                const int x1 = std::max(last.x + last.w, rect.x + rect.w);
+                const int y1 = std::max(last.y + last.h, rect.y + rect.h);
+                rect = {static_cast<Sint16>(x0), static_cast<Sint16>(y0),
+                        static_cast<Uint16>(x1 - x0), static_cast<Uint16>(y1 - y0)};
+                handed = kMaxRects - 1;
+            }
+            rects[handed++] = rect;
+        }
+        if (Area(r) == static_cast<long>(kWidth) * kHeight) known = true;
+    }
+    askedCount = 0;
+    if (SDL_MUSTLOCK(window)) SDL_UnlockSurface(window);
+    if (handed > 0) Hand(handed, rects);
 }
 
 } // namespace
@@ -319,7 +340,7 @@ SDL_Surface* klmr_DisplayOpen(Uint32 flags) {
     ReadDesktop();
     stats = {};
     known = false;
-    pendingCount = 0;
+    askedCount = 0;
     handedOnce = false;
     baseFlags = flags;
     window = nullptr;
@@ -351,7 +372,7 @@ SDL_Surface* klmr_DisplayOpen(Uint32 flags) {
 }
 
 void klmr_DisplayClose() {
-    pendingCount = 0;
+    askedCount = 0;
     if (drawing != nullptr) SDL_FreeSurface(drawing);
     drawing = window = nullptr;
     layout = {1, 0, 0};
@@ -383,11 +404,11 @@ void klmr_DisplaySetPace(uint32_t ms) {
 }
 
 void klmr_DisplayPresent() {
-    if (window != nullptr) HandPending();
+    Serve();
 }
 
 void klmr_DisplayWait(uint32_t ms) {
-    if (window != nullptr && pendingCount > 0 && PaceDue(ms)) HandPending();
+    if (askedCount > 0 && PaceDue(ms)) Serve();
     klmr_Delay(ms);
 }
 
@@ -409,29 +430,11 @@ void klmr_DisplayUpdate(SDL_Surface* dst, int x, int y, int w, int h) {
     if (r.x0 >= r.x1 || r.y0 >= r.y1) return;
     ++stats.requests;
     stats.requested += static_cast<uint64_t>(Area(r));
-
-    if (SDL_MUSTLOCK(window) && SDL_LockSurface(window) != 0) return;
-    Box boxes[kMaxRects];
-    int count = 1;
-    if (kWholeRects || !known)
-        boxes[0] = r;
+    if (askedCount < kMaxRects)
+        asked[askedCount++] = r;
     else
-        count = ChangedBoxes(r, boxes);
-    SDL_Rect rects[kMaxRects];
-    int handed = 0;
-    const int n = layout.scale;
-    for (int i = 0; i < count; ++i) {
-        Give(boxes[i]);
-        stats.updated += static_cast<uint64_t>(Area(boxes[i]));
-        const Box v = Visible(boxes[i]);
-        if (v.x0 < v.x1 && v.y0 < v.y1)
-            rects[handed++] = {
-                static_cast<Sint16>(layout.x + v.x0 * n), static_cast<Sint16>(layout.y + v.y0 * n),
-                static_cast<Uint16>((v.x1 - v.x0) * n), static_cast<Uint16>((v.y1 - v.y0) * n)};
-    }
-    if (SDL_MUSTLOCK(window)) SDL_UnlockSurface(window);
-    if (Area(r) == static_cast<long>(kWidth) * kHeight) known = true;
-    if (handed > 0) Hand(handed, rects);
+        asked[kMaxRects - 1] = Union(asked[kMaxRects - 1], r);
+    if (PaceDue(0)) Serve();
 }
 
 DisplayStats klmr_DisplayStats() {

@@ -78,11 +78,11 @@ bool klmr_DisplayToggleFullscreen();
 // next requests pass whole until a whole-screen one.
 void klmr_DisplayForget();
 
-// Pacing: rectangles reach SDL at most once per pace (16 ms, about a display's refresh; 0 hands
-// every one at once), the latest picture always within one pace. Updates sooner than that
-// wait, already drawn into the window, for the next update or wait that is due.
+// Pacing: requests are served at most once per pace (16 ms, about a display's refresh; 0 serves
+// each at once), the latest picture always within one pace. Requests made sooner wait for the
+// next request or wait that is due, and are served with the pixels drawn by then.
 void klmr_DisplaySetPace(uint32_t ms);
-// Hands SDL whatever waits, now.
+// Serves whatever requests wait, now.
 void klmr_DisplayPresent();
 // Every wait of the game's drawing code: klmr_Delay(ms), after handing SDL what waits if the
 // wait would hold it past its pace.
