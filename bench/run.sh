@@ -2,8 +2,8 @@
 # Runs every benchmark of a release build: frame, text and start-up costs under the dummy
 # video driver; the frames with their own updates against whole-screen ones under Xvfb on the
 # X11 driver; whole-process CPU under Xvfb, the earlier update policy (a second tree built with
-# KELMORA_PRESENT_WHOLE_RECTS) against this one, at scales 1 to 3, with the loop's floor, then on
-# sdl12-compat and with a 16-bit X server.
+# KELMORA_PRESENT_WHOLE_RECTS) against this one, at scales 1 to 3, with the loop's floor; both
+# runtimes (classic and sdl12-compat) against their floors; and a 16-bit X server.
 #   bench/run.sh <build dir> <build dir of the earlier policy>
 set -eu
 build=$1
@@ -19,7 +19,7 @@ SDL_VIDEODRIVER=x11 xvfb-run -a -s '-screen 0 800x600x24 -nolisten tcp' \
     "$bench" --benchmark_filter='BM_Update|BM_MenuIdle|BM_PlayIdle' --benchmark_min_time=2
 echo "== whole-process CPU over 10 s (Xvfb 24-bit, classic SDL): earlier policy, this one, scales"
 sh "$here/cpu.sh" "$build" classic full "$whole"
-echo "== the same on sdl12-compat"
-sh "$here/cpu.sh" "$build" compat compat
+echo "== both runtimes at scales 1 and 2, each against its floor (the bare loop, kelmora_floor)"
+sh "$here/cpu.sh" "$build" runtimes
 echo "== on classic SDL with a 16-bit X server (no colour conversion on update)"
 XVFB_DEPTH=16 sh "$here/cpu.sh" "$build" classic16
