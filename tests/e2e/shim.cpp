@@ -1,7 +1,5 @@
 // Preloaded into the real program by the end-to-end driver; each part is off unless its
 // variable is set:
-//   KELMORA_TIME0=SECONDS  time() gives this second until the main loop first polls for events
-//                          (so rand() is seeded with it), then runs on from there
 //   KELMORA_RAND0=1        rand() gives 0: every scramble turns block (0, 0) clockwise, so a level
 //                          of a multiple of four cells ends its scramble as it started: solved
 //   KELMORA_INJECT=STEPS   scripted input, steps separated by ";": "wait N" lets N main-loop
@@ -16,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 namespace {
 
@@ -25,11 +22,9 @@ Fn Real(const char* name) {
     return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
 }
 
-const char* const timeBase = getenv("KELMORA_TIME0");
 const char* script = nullptr; // the steps not run yet, set by the first poll
 long frame = 0;
 long waitUntil = -1;
-time_t shift = 0; // KELMORA_TIME0 less the real time when the main loop first polled
 
 void Run(bool inPause) {
     for (; *script != '\0'; script = strchr(script, ';') ? strchr(script, ';') + 1 : "") {
@@ -59,11 +54,7 @@ void Run(bool inPause) {
 extern "C" {
 
 int SDL_PollEvent(SDL_Event* event) {
-    if (script == nullptr) {
-        if (timeBase != nullptr)
-            shift = atoll(timeBase) - Real<time_t (*)(time_t*)>("time")(nullptr);
-        script = getenv("KELMORA_INJECT") ? getenv("KELMORA_INJECT") : "";
-    }
+    if (script == nullptr) script = getenv("KELMORA_INJECT") ? getenv("KELMORA_INJECT") : "";
     Run(false);
     return Real<int (*)(SDL_Event*)>("SDL_PollEvent")(event);
 }
@@ -73,13 +64,6 @@ void SDL_Delay(Uint32 ms) {
     if (script != nullptr && ms >= 1000) Run(true);
     if (script != nullptr && ms == 5) ++frame;
     Real<void (*)(Uint32)>("SDL_Delay")(ms);
-}
-
-time_t time(time_t* out) {
-    time_t now = Real<time_t (*)(time_t*)>("time")(nullptr);
-    if (timeBase != nullptr) now = script == nullptr ? atoll(timeBase) : now + shift;
-    if (out != nullptr) *out = now;
-    return now;
 }
 
 int rand() {
