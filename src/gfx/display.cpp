@@ -310,9 +310,9 @@ DisplayLayout klmr_DisplayLayoutFor(int w, int h) {
     return {n, (w - kWidth * n) / 2, (h - kHeight * n) / 2};
 }
 
-int klmr_DisplayAutoScale(int desktopW, int desktopH) {
+int klmr_DisplayAutoScale(int deskW, int deskH) {
     int n = kScaleMax;
-    while (n > 1 && (kWidth * n > desktopW || kHeight * n * 10 > desktopH * 9))
+    while (n > 1 && (kWidth * n > deskW || kHeight * n * 10 > deskH * 9))
         --n;
     return n;
 }
