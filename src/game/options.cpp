@@ -17,7 +17,7 @@ int ScaleValue(const char* text) {
     return -1;
 }
 
-// The options that take a value, written "--name VALUE" or "--name=VALUE". The value is stored
+// The options that take a value, given as two arguments or as one joined by "=". The value is stored
 // through the member pointer; a value of scale is checked by ScaleValue.
 struct Valued {
     const char* name;
@@ -30,7 +30,7 @@ constexpr Valued kValued[] = {
     {"--replay", &Options::replay},
 };
 
-// Flags: "--name" alone.
+// Flags: the option alone.
 struct Flag {
     const char* name;
     int Options::*field;
