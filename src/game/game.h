@@ -82,9 +82,9 @@ struct Options {
 };
 
 // Reads the program's arguments, in any order, each option at most meaningful once (a later
-// one wins). A valued option is written as two arguments, or as one with "=" between name and value. True with *options
-// filled; false for an unknown option, a missing or empty value or a scale other than 1, 2, 3
-// or "auto", *options untouched.
+// one wins). A valued option is written as two arguments, or as one with "=" between name and
+// value. True with *options filled; false for an unknown option, a missing or empty value or a
+// scale other than 1, 2, 3 or "auto", *options untouched.
 bool klmr_ParseArgs(int argc, const char* const* argv, Options* options);
 
 // The usage line alone (after a usage error, on standard error); the whole help, usage, options

@@ -17,8 +17,8 @@ int ScaleValue(const char* text) {
     return -1;
 }
 
-// The options that take a value, given as two arguments or as one joined by "=". The value is stored
-// through the member pointer; a value of scale is checked by ScaleValue.
+// The options that take a value, given as two arguments or as one joined by "=". The value is
+// stored through the member pointer; a value of scale is checked by ScaleValue.
 struct Valued {
     const char* name;
     const char* Options::*field;
