@@ -266,9 +266,8 @@ bool Relayout(int w, int h, bool full) {
 void Serve() {
     if (window == nullptr || askedCount == 0) return;
     if (SDL_MUSTLOCK(window) && SDL_LockSurface(window) != 0) return;
-    SDL_Rect rects[kMaxRects];
+    Box given[kMaxRects]; // the visible parts given, in the game's pixels; past kMaxRects merged
     int handed = 0;
-    const int n = layout.scale;
     for (int k = 0; k < askedCount; ++k) {
         const Box& r = asked[k];
         Box boxes[kMaxRects];
@@ -282,25 +281,25 @@ void Serve() {
             stats.updated += static_cast<uint64_t>(Area(boxes[i]));
             const Box v = Visible(boxes[i]);
             if (v.x0 >= v.x1 || v.y0 >= v.y1) continue;
-            SDL_Rect rect = {
-                static_cast<Sint16>(layout.x + v.x0 * n), static_cast<Sint16>(layout.y + v.y0 * n),
-                static_cast<Uint16>((v.x1 - v.x0) * n), static_cast<Uint16>((v.y1 - v.y0) * n)};
-            if (handed == kMaxRects) { // the rest joins the last one
-                SDL_Rect& last = rects[kMaxRects - 1];
-                const int x0 = std::min(last.x, rect.x), y0 = std::min(last.y, rect.y);
-                const int x1 = std::max(last.x + last.w, rect.x + rect.w);
-                const int y1 = std::max(last.y + last.h, rect.y + rect.h);
-                rect = {static_cast<Sint16>(x0), static_cast<Sint16>(y0),
-                        static_cast<Uint16>(x1 - x0), static_cast<Uint16>(y1 - y0)};
-                handed = kMaxRects - 1;
-            }
-            rects[handed++] = rect;
+            if (handed < kMaxRects)
+                given[handed++] = v;
+            else
+                given[kMaxRects - 1] = Union(given[kMaxRects - 1], v);
         }
         if (Area(r) == static_cast<long>(kWidth) * kHeight) known = true;
     }
     askedCount = 0;
     if (SDL_MUSTLOCK(window)) SDL_UnlockSurface(window);
-    if (handed > 0) Hand(handed, rects);
+    if (handed == 0) return;
+    SDL_Rect rects[kMaxRects];
+    const int n = layout.scale;
+    for (int i = 0; i < handed; ++i) {
+        const Box& v = given[i];
+        rects[i] = {static_cast<Sint16>(layout.x + v.x0 * n),
+                    static_cast<Sint16>(layout.y + v.y0 * n),
+                    static_cast<Uint16>((v.x1 - v.x0) * n), static_cast<Uint16>((v.y1 - v.y0) * n)};
+    }
+    Hand(handed, rects);
 }
 
 } // namespace
