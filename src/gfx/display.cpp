@@ -402,10 +402,6 @@ void klmr_DisplaySetPace(uint32_t ms) {
     pace = ms;
 }
 
-void klmr_DisplayPresent() {
-    Serve();
-}
-
 void klmr_DisplayWait(uint32_t ms) {
     if (askedCount > 0 && PaceDue(ms)) Serve();
     klmr_Delay(ms);

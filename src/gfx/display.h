@@ -82,8 +82,6 @@ void klmr_DisplayForget();
 // each at once), the latest picture always within one pace. Requests made sooner wait for the
 // next request or wait that is due, and are served with the pixels drawn by then.
 void klmr_DisplaySetPace(uint32_t ms);
-// Serves whatever requests wait, now.
-void klmr_DisplayPresent();
 // Every wait of the game's drawing code: klmr_Delay(ms), after handing SDL what waits if the
 // wait would hold it past its pace.
 void klmr_DisplayWait(uint32_t ms);
